@@ -1,0 +1,26 @@
+# TinyXML comes from Debian's source package, unpacked outside the repository.
+set(TINYXML_SOURCE_DIR ${CMAKE_SOURCE_DIR}/.deps/tinyxml CACHE PATH "TinyXML sources")
+if(NOT EXISTS ${TINYXML_SOURCE_DIR}/tinyxml.cpp)
+    execute_process(COMMAND ${CMAKE_SOURCE_DIR}/scripts/fetch-tinyxml.sh ${TINYXML_SOURCE_DIR}
+                    RESULT_VARIABLE fetch_result)
+    if(NOT fetch_result EQUAL 0)
+        message(FATAL_ERROR "Could not unpack TinyXML into ${TINYXML_SOURCE_DIR}")
+    endif()
+endif()
+add_library(tinyxml STATIC
+    ${TINYXML_SOURCE_DIR}/tinyxml.cpp
+    ${TINYXML_SOURCE_DIR}/tinyxmlerror.cpp
+    ${TINYXML_SOURCE_DIR}/tinyxmlparser.cpp
+    ${TINYXML_SOURCE_DIR}/tinystr.cpp)
+target_include_directories(tinyxml SYSTEM PUBLIC ${TINYXML_SOURCE_DIR})
+target_compile_definitions(tinyxml PUBLIC TIXML_USE_STL)
+
+# GoogleTest is built for the Windows target from Debian's googletest sources.
+if(BOOTWRIGHT_TESTS)
+    set(GOOGLETEST_SOURCE_DIR /usr/src/googletest CACHE PATH "GoogleTest sources")
+    set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+    set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+    set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+    add_subdirectory(${GOOGLETEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+    include(GoogleTest)
+endif()

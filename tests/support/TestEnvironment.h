@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string>
+
+namespace TestSupport {
+
+// The folder holding the test executables and the helper programs (with a trailing backslash).
+std::wstring BinDirectory();
+
+// A fresh, uniquely named folder under the temporary folder, removed with its contents.
+class TempFolder {
+public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    const std::wstring& Path() const { return m_path; }
+    // Path + "\" + name.
+    std::wstring operator/(const std::wstring& name) const;
+
+private:
+    std::wstring m_path;
+};
+
+void WriteTextFile(const std::wstring& path, const std::string& bytes);
+std::string ReadTextFile(const std::wstring& path);
+
+}  // namespace TestSupport
