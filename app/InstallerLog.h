@@ -1,0 +1,42 @@
+#pragma once
+
+#include <stdexcept>
+#include <sstream>
+#include <string>
+
+#include "lib/Handles.h"
+#include "lib/ProcessObject.h"
+
+namespace Kestlib {
+
+// The log file cannot be opened: usually another instance holds it.
+class LogFileWriteException : public std::runtime_error {
+public:
+    explicit LogFileWriteException(const std::string& path) : std::runtime_error(path) {}
+};
+
+}  // namespace Kestlib
+
+// The run's log: one time-stamped line per message, appended to one file that
+// stays open (shared for reading only) until the process ends, which also
+// keeps a second instance with the same log file from starting.
+class InstallerLog : public Kestlib::ProcessObject<InstallerLog> {
+public:
+    void Write(const std::wstring& message);
+    void SetPath(const std::wstring& path) { m_path = path; }
+    const std::wstring& GetPath() const { return m_path; }
+    void SetEnabled(bool enabled) { m_enabled = enabled; }
+
+private:
+    bool m_enabled = true;
+    std::wstring m_path;
+    Kestlib::FileHandle m_file;
+};
+
+// Builds one log line with a wide text stream: LOG(L"Read " << n << L" item(s)").
+#define LOG(expression)                                       \
+    do {                                                      \
+        std::wostringstream log_line_;                        \
+        log_line_ << expression;                              \
+        InstallerLog::Instance().Write(log_line_.str());      \
+    } while (0)
