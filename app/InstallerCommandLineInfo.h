@@ -1,0 +1,47 @@
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "lib/ProcessObject.h"
+
+// The options of the command line. Parsing fills this object and, directly,
+// the log path, the UI level and the reboot launcher.
+class InstallerCommandLineInfo : public Kestlib::ProcessObject<InstallerCommandLineInfo> {
+public:
+    // Which option waits for its value.
+    enum Pending : int {
+        PendingNone = 0,
+        PendingLogFile = 1,
+        PendingConfigFile = 2,
+        PendingLauncher = 3,
+        PendingLauncherArgs = 4,
+        PendingCompleteCommandArgs = 5,
+        PendingComponentArgs = 6,
+    };
+
+    // The arguments that follow the program name, already split by the
+    // platform. Stops at the first bad argument; those before it took effect.
+    void Parse(const std::vector<std::wstring>& arguments);
+    void ParseArgument(const std::wstring& argument);
+
+    std::wstring configFile;
+    std::wstring logFile;
+    std::map<std::wstring, std::wstring> componentArgs;
+    int pending = PendingNone;
+    std::wstring completeCommandArgs;
+    bool extractCab = false;
+    bool displayCab = false;
+    bool help = false;
+    bool reboot = false;
+    bool displayConfig = false;
+
+private:
+    void ParseOption(const std::wstring& name);
+    void ParseValue(const std::wstring& value);
+    void ParseComponentArgument(const std::wstring& argument);
+};
+
+// This process's arguments after the program name, split by the platform's rules.
+std::vector<std::wstring> ProcessArguments();
