@@ -9,15 +9,25 @@
 // component arguments of the command line.
 class InstallerSession : public Kestlib::ProcessObject<InstallerSession> {
 public:
+    // Starts with a GUID of its own, so expansion works before any configuration is read.
     InstallerSession();
 
+    // The GUID in braces, as #GUID expands it.
     const std::wstring& GetGuid() const { return m_guid; }
-    // Made each time a <configuration> is loaded; logs "CreateGuid: " + guid.
+    // Called by the configuration loader each time a <configuration> is read,
+    // right after the loader has logged "CreateGUID"; this call makes and stores
+    // the new GUID and logs "CreateGuid: " + guid. So each load writes both
+    // lines exactly once, in that order.
     void NewGuid();
 
     // The configured cab path when set, else the default one (created on first use).
     std::wstring GetCabPath();
+    // Temporary folder + GUID of the run at the first call; the folder is created
+    // then, and the same path is returned for the rest of the run.
     std::wstring GetDefaultCabPath();
+    // The default cab path if one has been made, else empty; never creates anything,
+    // so clean-up can find the folder without making one.
+    const std::wstring& GetMadeDefaultCabPath() const { return m_defaultCabPath; }
     const std::wstring& GetConfiguredCabPath() const { return m_cabPath; }
     void SetConfiguredCabPath(const std::wstring& path) { m_cabPath = path; }
 
