@@ -28,6 +28,8 @@ public:
     void SetEnabled(bool enabled) { m_enabled = enabled; }
 
 private:
+    void Open();
+
     bool m_enabled = true;
     std::wstring m_path;
     Kestlib::FileHandle m_file;
