@@ -1,0 +1,40 @@
+#include "config/ConfigFile.h"
+
+#include "app/InstallerLog.h"
+#include "lib/Formatting.h"
+#include "lib/SystemError.h"
+#include "lib/TextConversion.h"
+
+void ConfigFile::LoadFile(const std::wstring& path) {
+    LOG(L"Loading configuration file: " << path);
+    Kestlib::ByteVector bytes = Kestlib::FileReadAll(path);
+    if (bytes.empty()) Kestlib::ThrowError(L"Error loading file: " + path + L", file is empty");
+    bytes.push_back('\0');
+    LOG(L"Parsing: " << Kestlib::SizeToString(static_cast<unsigned long>(bytes.size())));
+    if (!Parse(bytes))
+        Kestlib::ThrowError(L"Error loading configuration: " + Kestlib::AnsiToWide(m_document.ErrorDesc()) +
+                            ErrorPosition());
+    Load(m_document.RootElement());
+    m_filename = path;
+}
+
+void ConfigFile::LoadResource(const std::wstring& type, HMODULE module, const std::wstring& name) {
+    Kestlib::ByteVector bytes = Kestlib::LoadResourceData(module, name, type);
+    bytes.push_back('\0');
+    if (!Parse(bytes))
+        Kestlib::ThrowError(L"Error parsing '" + name + L" resource: " + Kestlib::AnsiToWide(m_document.ErrorDesc()) +
+                            ErrorPosition());
+    LOG(L"Loaded configuration from embedded resource '" << name << L"'");
+    Load(m_document.RootElement());
+    m_filename = L"Resource: " + name;
+}
+
+bool ConfigFile::Parse(const Kestlib::ByteVector& bytes) {
+    m_document.Parse(bytes.data());
+    return !m_document.Error();
+}
+
+// The parser counts rows and columns from 0 and reports them plus one.
+std::wstring ConfigFile::ErrorPosition() const {
+    return L" at " + std::to_wstring(m_document.ErrorRow()) + L":" + std::to_wstring(m_document.ErrorCol());
+}

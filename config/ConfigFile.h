@@ -1,0 +1,28 @@
+#pragma once
+
+#include <windows.h>
+#include <tinyxml.h>
+
+#include <string>
+
+#include "config/Configurations.h"
+#include "lib/FileOps.h"
+
+// One configuration document, read from a file or from a resource of an
+// executable. The parsed document stays alive as long as the object.
+class ConfigFile : public Configurations {
+public:
+    void LoadFile(const std::wstring& path);
+    void LoadResource(const std::wstring& type, HMODULE module, const std::wstring& name);
+
+    // Where the document came from; empty until it has been loaded.
+    const std::wstring& GetFilename() const { return m_filename; }
+
+private:
+    // Parses NUL-terminated bytes; false when the parser reports an error.
+    bool Parse(const Kestlib::ByteVector& bytes);
+    std::wstring ErrorPosition() const;
+
+    TiXmlDocument m_document;
+    std::wstring m_filename;
+};
