@@ -6,12 +6,21 @@
 
 namespace Kestlib {
 
+// Replaces each %NAME% by the variable's value (nothing when it is not set);
+// "%%" and a lone "%" stay, and an inserted value is not expanded again.
 std::wstring ExpandEnvironmentReferences(const std::wstring& text);
+// Empty when the variable does not exist.
 std::wstring EnvironmentVariableValue(const std::wstring& name);
 
-// With a place, the process and thread handles stay open and belong to the caller.
+// Starts the expanded command detached, without waiting. Without a place both
+// handles are closed at once. With a place, it receives the process and thread
+// handles and ids, and the handles then belong to the caller, who must close
+// them (ProcessHandle/ThreadHandle); on failure the place is left as it was.
 void RunProcess(const std::wstring& command, PROCESS_INFORMATION* place = nullptr);
+// Returns the child's exit code, the full 32-bit value.
 DWORD RunProcessAndWait(const std::wstring& command);
+// Opens a document or program with its default action. The place receives 0
+// on success, else the platform's small error value, before the error is thrown.
 void ShellOpen(const std::wstring& command, int* place = nullptr);
 
 }  // namespace Kestlib

@@ -14,6 +14,9 @@ using WowOption = DWORD;
 HKEY String2HKEY(const std::wstring& name);
 std::wstring HKEY2String(HKEY root);
 
+// Readers open the key themselves and close it on every path. A text value
+// ends at its first NUL or with its data; a multi-text value is cut at each NUL,
+// and a last text stored without its NUL is kept.
 bool RegistryKeyExists(HKEY root, const std::wstring& key, const std::wstring& name, WowOption view = 0);
 DWORD RegistryGetValueType(HKEY root, const std::wstring& key, const std::wstring& name, WowOption view = 0);
 std::wstring RegistryGetStringValue(HKEY root, const std::wstring& key, const std::wstring& name,
