@@ -1,0 +1,68 @@
+#include "lib/Msi.h"
+
+#include <msi.h>
+
+#include "lib/Guid.h"
+#include "lib/SystemError.h"
+
+namespace Kestlib {
+
+namespace {
+
+// A GUID in braces with its terminator.
+const DWORD GuidBufferLength = 39;
+
+}  // namespace
+
+GuidList EnumAllProducts() {
+    GuidList products;
+    for (DWORD index = 0;; ++index) {
+        wchar_t buffer[GuidBufferLength] = {};
+        UINT result = ::MsiEnumProductsW(index, buffer);
+        if (result == ERROR_NO_MORE_ITEMS) break;
+        if (result == ERROR_SUCCESS) products.push_back(StringToGuid(buffer));
+    }
+    return products;
+}
+
+bool IsProductInstalled(const GUID& product) {
+    for (const GUID& installed : EnumAllProducts()) {
+        if (::IsEqualGUID(installed, product)) return true;
+    }
+    return false;
+}
+
+GuidList EnumRelatedProducts(const GUID& upgradeCode) {
+    std::wstring code = GuidToString(upgradeCode);
+    GuidList products;
+    for (DWORD index = 0;; ++index) {
+        wchar_t buffer[GuidBufferLength] = {};
+        UINT result = ::MsiEnumRelatedProductsW(code.c_str(), 0, index, buffer);
+        if (result == ERROR_NO_MORE_ITEMS) break;
+        if (result != ERROR_SUCCESS)
+            ThrowSystemError(static_cast<long>(result), L"MsiEnumRelatedProducts (" + code + L")");
+        products.push_back(StringToGuid(buffer));
+    }
+    return products;
+}
+
+std::wstring GetProductInfoValue(const GUID& product, const std::wstring& property) {
+    std::wstring code = GuidToString(product);
+    std::wstring context = L"MsiGetProductInfo (" + code + L", " + property + L")";
+    DWORD size = 0;
+    UINT result = ::MsiGetProductInfoW(code.c_str(), property.c_str(), nullptr, &size);
+    if (result != ERROR_SUCCESS && result != ERROR_MORE_DATA) ThrowSystemError(static_cast<long>(result), context);
+    if (size == 0) return std::wstring();
+    std::vector<wchar_t> buffer(size + 1);
+    DWORD capacity = size + 1;
+    result = ::MsiGetProductInfoW(code.c_str(), property.c_str(), buffer.data(), &capacity);
+    if (result != ERROR_SUCCESS) ThrowSystemError(static_cast<long>(result), context);
+    // The value may have shrunk between the two calls.
+    return std::wstring(buffer.data(), capacity < size ? capacity : size);
+}
+
+std::wstring GetProductName(const GUID& product) { return GetProductInfoValue(product, L"ProductName"); }
+
+std::wstring GetProductVersion(const GUID& product) { return GetProductInfoValue(product, L"VersionString"); }
+
+}  // namespace Kestlib
