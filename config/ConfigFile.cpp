@@ -34,7 +34,7 @@ bool ConfigFile::Parse(const Kestlib::ByteVector& bytes) {
     return !m_document.Error();
 }
 
-// The parser counts rows and columns from 0 and reports them plus one.
+// The parser keeps a zero-based position and reports it counted from one.
 std::wstring ConfigFile::ErrorPosition() const {
     return L" at " + std::to_wstring(m_document.ErrorRow()) + L":" + std::to_wstring(m_document.ErrorCol());
 }
