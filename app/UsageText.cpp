@@ -23,16 +23,10 @@ const wchar_t* const OptionLines[] = {
 
 const wchar_t BootstrapperVersion[] = L"1.7.29433.0";
 
-std::wstring ProgramFileName(const std::wstring& path) {
-    std::wstring::size_type separator = path.rfind(L'\\');
-    if (separator == std::wstring::npos) separator = path.rfind(L'/');
-    return separator == std::wstring::npos ? path : path.substr(separator + 1);
-}
-
 }  // namespace
 
 std::wstring UsageText(const std::wstring& programPath) {
-    std::wstring text = L"Usage: " + ProgramFileName(programPath) + L" [args]\n\n";
+    std::wstring text = L"Usage: " + Kestlib::GetFileName(programPath) + L" [args]\n\n";
     for (const wchar_t* line : OptionLines) {
         text += line;
         text += L'\n';
