@@ -8,6 +8,10 @@
 #include "config/Configurations.h"
 #include "lib/FileOps.h"
 
+// The document embedded in the setup executable.
+const wchar_t ConfigurationResourceType[] = L"CUSTOM";
+const wchar_t ConfigurationResourceName[] = L"RES_CONFIGURATION";
+
 // One configuration document, read from a file or from a resource of an
 // executable. The parsed document stays alive as long as the object.
 class ConfigFile : public Configurations {

@@ -122,7 +122,7 @@ TEST_F(ConfigFileTest, UnknownChildElement) {
 }
 
 TEST_F(ConfigFileTest, LoadsTheEmbeddedDocument) {
-    m_file.LoadResource(L"CUSTOM", nullptr, L"RES_CONFIGURATION");
+    m_file.LoadResource(ConfigurationResourceType, nullptr, ConfigurationResourceName);
     EXPECT_EQ(m_file.GetFilename(), L"Resource: RES_CONFIGURATION");
     EXPECT_TRUE(Logged("Loaded configuration from embedded resource 'RES_CONFIGURATION'"));
 }
