@@ -1,6 +1,7 @@
 #include "components/InstalledCheckFile.h"
 
 #include "app/InstallerLog.h"
+#include "components/VersionRelation.h"
 #include "config/XmlReading.h"
 #include "lib/FileOps.h"
 #include "lib/SystemError.h"
@@ -21,11 +22,9 @@ bool InstalledCheckFile::IsInstalled() const {
     if (comparison == L"exists") return true;
     if (comparison == L"match") return Kestlib::GetFileVersionString(filename) == fileversion;
 
-    auto order = [this]() { return Kestlib::CompareVersion(Kestlib::GetFileVersionString(filename), fileversion); };
-    if (comparison == L"version" || comparison == L"version_ge") return order() >= 0;
-    if (comparison == L"version_eq") return order() == 0;
-    if (comparison == L"version_gt") return order() > 0;
-    if (comparison == L"version_lt") return order() < 0;
-    if (comparison == L"version_le") return order() <= 0;
-    Kestlib::ThrowError(L"Invalid comparison type \"" + comparison + L"\"");
+    // The file's version is on the left: plain "version" asks for at least the wanted one.
+    if (comparison != L"version" && !IsVersionRelation(comparison))
+        Kestlib::ThrowError(L"Invalid comparison type \"" + comparison + L"\"");
+    int order = Kestlib::CompareVersion(Kestlib::GetFileVersionString(filename), fileversion);
+    return VersionRelationHolds(comparison == L"version" ? L"version_ge" : comparison, order);
 }

@@ -4,6 +4,7 @@
 #include <cwchar>
 
 #include "app/InstallerLog.h"
+#include "components/VersionRelation.h"
 #include "config/OperatingSystem.h"
 #include "config/XmlReading.h"
 #include "lib/Registry.h"
@@ -14,18 +15,14 @@
 
 namespace {
 
+// The registry check puts the wanted value on the left, so its plain
+// "version" asks for a registry value at least as new: left <= right.
 bool IsOrderComparison(const std::wstring& comparison) {
-    return comparison == L"version" || comparison == L"version_eq" || comparison == L"version_lt" ||
-           comparison == L"version_le" || comparison == L"version_gt" || comparison == L"version_ge";
+    return comparison == L"version" || IsVersionRelation(comparison);
 }
 
-// order is fieldvalue compared with the registry value: -1, 0 or 1.
 bool OrderHolds(const std::wstring& comparison, int order) {
-    if (comparison == L"version" || comparison == L"version_le") return order <= 0;
-    if (comparison == L"version_eq") return order == 0;
-    if (comparison == L"version_lt") return order < 0;
-    if (comparison == L"version_gt") return order > 0;
-    return order >= 0;
+    return VersionRelationHolds(comparison == L"version" ? L"version_le" : comparison, order);
 }
 
 }  // namespace
