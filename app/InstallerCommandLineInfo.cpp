@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <cwchar>
+
 #include "app/InstallUILevel.h"
 #include "app/InstallerLauncher.h"
 #include "app/InstallerLog.h"
@@ -46,8 +48,7 @@ const Option Options[] = {
 };
 
 bool SameOptionName(const std::wstring& typed, const wchar_t* name) {
-    return ::CompareStringOrdinal(typed.c_str(), static_cast<int>(typed.size()), name, -1, TRUE) ==
-           CSTR_EQUAL;
+    return ::_wcsicmp(typed.c_str(), name) == 0;
 }
 
 }  // namespace

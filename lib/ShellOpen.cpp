@@ -14,7 +14,6 @@ namespace {
 // meaning and would otherwise be shown with an unrelated message.
 long ShellErrorCode(int result) {
     switch (result) {
-    case 0:
     case SE_ERR_OOM:
         return ERROR_NOT_ENOUGH_MEMORY;
     case SE_ERR_SHARE:
