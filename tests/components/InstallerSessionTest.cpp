@@ -7,18 +7,16 @@
 #include "lib/FileOps.h"
 #include "lib/Guid.h"
 #include "lib/TextConversion.h"
+#include "tests/components/FreshSession.h"
 #include "tests/support/Expect.h"
 #include "tests/support/TestEnvironment.h"
 
 namespace {
 
-class InstallerSessionTest : public ::testing::Test {
+class InstallerSessionTest : public FreshSessionTest {
 protected:
-    void SetUp() override { InstallerSession::Release(); }
     void TearDown() override {
-        const std::wstring& made = InstallerSession::Instance().GetMadeDefaultCabPath();
-        if (!made.empty()) ::RemoveDirectoryW(made.c_str());
-        InstallerSession::Release();
+        FreshSessionTest::TearDown();
         InstallerLog::Release();
     }
 };

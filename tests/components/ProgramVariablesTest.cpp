@@ -5,19 +5,12 @@
 #include "components/InstallerSession.h"
 #include "components/ProgramVariables.h"
 #include "lib/FileOps.h"
+#include "tests/components/FreshSession.h"
 #include "tests/support/Expect.h"
 
 namespace {
 
-class ProgramVariables : public ::testing::Test {
-protected:
-    void SetUp() override { InstallerSession::Release(); }
-    void TearDown() override {
-        const std::wstring& made = InstallerSession::Instance().GetMadeDefaultCabPath();
-        if (!made.empty()) ::RemoveDirectoryW(made.c_str());
-        InstallerSession::Release();
-    }
-};
+using ProgramVariables = FreshSessionTest;
 
 std::wstring Pid() { return std::to_wstring(::GetCurrentProcessId()); }
 
