@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+
+// Progress of a download list, reported to its window. All but DownloadCancel
+// are called on the worker thread and must hand their work to the window's
+// thread without blocking; DownloadCancel is called on the window's thread.
+class IDownloadCallback {
+public:
+    virtual ~IDownloadCallback() = default;
+    virtual void Connecting() = 0;
+    virtual void SendingRequest() = 0;
+    virtual void Status(int progress, int maximum, const std::wstring& text) = 0;
+    virtual void DownloadComplete() = 0;
+    virtual void DownloadError(const std::wstring& text) = 0;
+    virtual bool IsDownloadCancelled() const = 0;
+    virtual void DownloadCancel() = 0;
+};
