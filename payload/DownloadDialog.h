@@ -15,6 +15,10 @@ class TiXmlElement;
 // window shows the progress.
 class DownloadDialog : public ThreadComponent {
 public:
+    DownloadDialog() = default;
+    // The job reads the files and the callback: it must end before they go.
+    ~DownloadDialog() override { WaitQuietly(); }
+
     // Absent or misnamed element, a child that is not a <download>, or no
     // file at all: the specified loading errors.
     void Load(const TiXmlElement* element);

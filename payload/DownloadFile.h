@@ -2,6 +2,7 @@
 
 #include <urlmon.h>
 
+#include <exception>
 #include <string>
 
 #include "config/SharedAny.h"
@@ -11,24 +12,34 @@ class TiXmlElement;
 
 // One file of a download list: copied from a path or downloaded from a URL
 // unless it is already where it belongs. It is its own bind-status callback
-// for the platform's URL download; its lifetime belongs to the list.
-class DownloadFile : public IBindStatusCallback {
+// for the platform's URL download, and hears the HTTP status through
+// IHttpNegotiate; its lifetime belongs to the list.
+class DownloadFile : public IBindStatusCallback, public IHttpNegotiate {
 public:
-    // A <download> element; fails without a source url or path.
+    DownloadFile() = default;
+    virtual ~DownloadFile() = default;
+    DownloadFile(const DownloadFile&) = delete;
+    DownloadFile& operator=(const DownloadFile&) = delete;
+
+    // A <download> element; fails without a source url or path, or with a
+    // sha256 that is not 64 hex digits.
     void Load(const TiXmlElement* element);
 
     std::wstring GetDestination() const;
     bool CopyRequired() const;
     bool DownloadRequired() const;
+    // The destination exists and, when a digest is given, holds those bytes.
+    bool DestinationValid() const;
     // Copies, downloads or does nothing, reporting to the attached callback.
     void Exec();
 
     void SetCallback(IDownloadCallback* callback) { m_callback = callback; }
 
-    // IBindStatusCallback
+    // IUnknown
     STDMETHOD(QueryInterface)(REFIID riid, void** object) override;
     STDMETHOD_(ULONG, AddRef)() override;
     STDMETHOD_(ULONG, Release)() override;
+    // IBindStatusCallback
     STDMETHOD(OnStartBinding)(DWORD reserved, IBinding* binding) override;
     STDMETHOD(GetPriority)(LONG* priority) override;
     STDMETHOD(OnLowResource)(DWORD reserved) override;
@@ -37,6 +48,10 @@ public:
     STDMETHOD(GetBindInfo)(DWORD* flags, BINDINFO* info) override;
     STDMETHOD(OnDataAvailable)(DWORD flags, DWORD size, FORMATETC* format, STGMEDIUM* medium) override;
     STDMETHOD(OnObjectAvailable)(REFIID riid, IUnknown* object) override;
+    // IHttpNegotiate
+    STDMETHOD(BeginningTransaction)(LPCWSTR url, LPCWSTR headers, DWORD reserved, LPWSTR* additionalHeaders) override;
+    STDMETHOD(OnResponse)(DWORD status, LPCWSTR responseHeaders, LPCWSTR requestHeaders,
+                          LPWSTR* additionalHeaders) override;
 
     std::wstring sourceurl;
     std::wstring sourcepath;
@@ -44,9 +59,24 @@ public:
     std::wstring destinationfilename;
     std::wstring componentname;
     bool alwaysdownload = true;
+    // Expected SHA-256 in lower-case hex; empty: the bytes are not checked.
+    std::wstring sha256;
 
 private:
+    // The given name, else the last part of the URL, else of the source path.
+    std::wstring FileName() const;
+    bool CopyRequired(bool destinationValid) const;
+    bool DownloadRequired(bool destinationValid) const;
+    void Copy();
+    void Download();
+    // When a digest is given and the file's differs: removes the file and
+    // fails, naming the source, the destination and both digests.
+    void Verify(const std::wstring& path, const std::wstring& source, const std::wstring& destination) const;
+
     IDownloadCallback* m_callback = nullptr;
+    // Written by the platform's callbacks during one download, read after it.
+    DWORD m_httpStatus = 0;
+    std::exception_ptr m_callbackFailure;
 };
 
 using DownloadFilePtr = shared_any<DownloadFile*, close_delete, null_t>;

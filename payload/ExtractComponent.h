@@ -1,0 +1,49 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "app/ThreadComponent.h"
+
+namespace Cabinet {
+struct FileRecord;
+}
+
+// Writes the payload's cabinet segments from the executable's resources into
+// the extraction folder, unpacks the set there and removes the segments, as
+// a worker job. The owner sets the folder and the message before Start.
+class ExtractComponent : public ThreadComponent {
+public:
+    // The module whose resources hold the segments; also a data file's handle.
+    explicit ExtractComponent(HMODULE module) : m_module(module) {}
+
+    // May hold variables; empty for the run's default folder.
+    std::wstring cab_path;
+    // Carried for the configuration; extraction cannot be cancelled.
+    std::wstring cab_cancelled_message;
+
+    // The folder the payload went to; set once the job has begun.
+    const std::wstring& GetResolvedCabPath() const { return m_resolvedCabPath; }
+
+protected:
+    int ExecOnThread() override;
+    // A progress text; called on the worker thread and must not block it.
+    virtual void OnStatus(const std::wstring& text) = 0;
+
+private:
+    void PrepareFolder();
+    void WriteSegments();
+    void WriteSegment(int index);
+    void UnpackSet();
+    void RemoveSegments();
+    std::wstring SegmentPath(int index) const;
+
+    static bool BeforeFile(const Cabinet::FileRecord& file, void* user);
+    static void AfterFile(const std::wstring& targetPath, void* user);
+
+    std::wstring m_resolvedCabPath;
+    HMODULE m_module;
+    int m_segments = 0;
+    unsigned long m_written = 0;
+};
