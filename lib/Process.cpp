@@ -8,6 +8,10 @@
 namespace Kestlib {
 
 void RunProcess(const std::wstring& command, PROCESS_INFORMATION* place) {
+    RunProcess(std::wstring(), command, place);
+}
+
+void RunProcess(const std::wstring& application, const std::wstring& command, PROCESS_INFORMATION* place) {
     const std::wstring expanded = ExpandEnvironmentReferences(command);
     // CreateProcessW may write into the command line.
     std::vector<wchar_t> commandLine(expanded.begin(), expanded.end());
@@ -15,7 +19,8 @@ void RunProcess(const std::wstring& command, PROCESS_INFORMATION* place) {
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION started = {};
-    if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr, nullptr,
+    const wchar_t* program = application.empty() ? nullptr : application.c_str();
+    if (!::CreateProcessW(program, commandLine.data(), nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr, nullptr,
                           &startup, &started))
         ThrowLastError(L"CreateProcessW: " + expanded);
     ProcessHandle process(started.hProcess);

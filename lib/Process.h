@@ -17,6 +17,9 @@ std::wstring EnvironmentVariableValue(const std::wstring& name);
 // handles and ids, and the handles then belong to the caller, who must close
 // them (ProcessHandle/ThreadHandle); on failure the place is left as it was.
 void RunProcess(const std::wstring& command, PROCESS_INFORMATION* place = nullptr);
+// The same, but the program is the file at application (a full path), so no
+// folder is searched for it; the command line still names it first.
+void RunProcess(const std::wstring& application, const std::wstring& command, PROCESS_INFORMATION* place);
 // Returns the child's exit code, the full 32-bit value.
 DWORD RunProcessAndWait(const std::wstring& command);
 // Opens a document or program with its default action. The place receives 0

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "components/Component.h"
+
+// The components of a configuration in document order. A component may sit in
+// several lists at once (the configuration's and a supported-components list).
+class Components : public std::vector<ComponentPtr> {
+public:
+    using std::vector<ComponentPtr>::vector;
+
+    // The components this machine supports for lcid, the same objects, in
+    // order; logs one line per component and the count.
+    Components GetSupportedComponents(unsigned long lcid) const;
+    // One line per component, each indented by indent, separated by line breaks.
+    std::wstring ToString(int indent) const;
+};

@@ -1,0 +1,13 @@
+#include "components/EmbedFile.h"
+
+#include <tinyxml.h>
+
+#include "app/InstallerLog.h"
+#include "config/XmlReading.h"
+
+void EmbedFile::Load(const TiXmlElement* element) {
+    XmlReading::CheckElement(element, "embedfile");
+    sourcefilepath = XmlReading::ExpandedAttribute(element, "sourcefilepath");
+    targetfilepath = XmlReading::ExpandedAttribute(element, "targetfilepath");
+    LOG(L"Read 'embedfile', source=" << sourcefilepath << L", target=" << targetfilepath);
+}

@@ -1,0 +1,42 @@
+#include "components/MsiComponent.h"
+
+#include "app/InstallerLog.h"
+#include "config/XmlReading.h"
+#include "lib/FileOps.h"
+#include "lib/Guid.h"
+
+namespace {
+
+const unsigned long RebootRequiredExitCode = 3010;
+
+}  // namespace
+
+void MsiComponent::Exec() { Start(BuildCommandLine(), SystemProgram(L"msiexec.exe")); }
+
+bool MsiComponent::IsRebootRequired() const {
+    return mustreboot || GetExitCode() == RebootRequiredExitCode;
+}
+
+void MsiComponent::Load(const TiXmlElement* element) {
+    CheckElement(element);
+    package = XmlReading::ExpandedAttribute(element, "package");
+    cmdparameters = XmlReading::ExpandedAttribute(element, "cmdparameters");
+    cmdparameters_silent = XmlReading::ExpandedAttribute(element, "cmdparameters_silent");
+    cmdparameters_basic = XmlReading::ExpandedAttribute(element, "cmdparameters_basic");
+    Component::Load(element);
+    LOG(L"Loaded 'msi' component '" << package << L"'");
+}
+
+void MsiComponent::CheckExitCode(unsigned long exitCode) const {
+    if (exitCode == 0 || exitCode == RebootRequiredExitCode) return;
+    ThrowExitCodeError(exitCode);
+}
+
+std::wstring MsiComponent::BuildCommandLine() const {
+    // A product code names an installed product; anything else is a package
+    // file, taken from the current folder when relative.
+    const std::wstring target =
+        Kestlib::IsGuidString(package) ? package : Kestlib::PathCombine(Kestlib::GetCurrentDirectory(), package);
+    return L"msiexec /I \"" + target + L"\"" +
+           InstallerArguments(cmdparameters_silent, cmdparameters_basic, cmdparameters);
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string>
+
+#include "components/ProcessComponent.h"
+
+// A Windows Installer package (or an installed product's code) run through msiexec.
+class MsiComponent : public ProcessComponent {
+public:
+    MsiComponent() : ProcessComponent(ComponentTypeMsi) {}
+
+    void Exec() override;
+    // 3010 asks for a reboot, as does mustreboot.
+    bool IsRebootRequired() const override;
+    void Load(const TiXmlElement* element) override;
+    // 0 and 3010 succeed.
+    void CheckExitCode(unsigned long exitCode) const override;
+
+    // "msiexec /I \"package\"" with the parameters and component arguments.
+    std::wstring BuildCommandLine() const;
+
+    std::wstring package;
+    std::wstring cmdparameters;
+    std::wstring cmdparameters_silent;
+    std::wstring cmdparameters_basic;
+};

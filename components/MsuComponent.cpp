@@ -1,0 +1,28 @@
+#include "components/MsuComponent.h"
+
+#include "app/InstallerLog.h"
+#include "config/XmlReading.h"
+#include "lib/FileOps.h"
+#include "lib/SystemError.h"
+
+void MsuComponent::Exec() { Start(BuildCommandLine(), SystemProgram(L"wusa.exe")); }
+
+void MsuComponent::Load(const TiXmlElement* element) {
+    CheckElement(element);
+    package = XmlReading::ExpandedAttribute(element, "package");
+    cmdparameters = XmlReading::ExpandedAttribute(element, "cmdparameters");
+    cmdparameters_silent = XmlReading::ExpandedAttribute(element, "cmdparameters_silent");
+    cmdparameters_basic = XmlReading::ExpandedAttribute(element, "cmdparameters_basic");
+    Component::Load(element);
+    LOG(L"Loaded 'msu' component '" << package << L"'");
+}
+
+void MsuComponent::CheckExitCode(unsigned long exitCode) const {
+    if (exitCode == 0) return;
+    Kestlib::ThrowSystemError(static_cast<long>(exitCode), L"Error executing '" + description + L"'");
+}
+
+std::wstring MsuComponent::BuildCommandLine() const {
+    return L"wusa.exe \"" + Kestlib::PathCombine(Kestlib::GetCurrentDirectory(), package) + L"\"" +
+           InstallerArguments(cmdparameters_silent, cmdparameters_basic, cmdparameters);
+}
