@@ -1,6 +1,7 @@
 #pragma once
 
 #include <windows.h>
+#include <wincrypt.h>
 
 #include <utility>
 
@@ -91,6 +92,18 @@ struct LocalMemoryTraits {
     static void Close(Type h) noexcept { ::LocalFree(h); }
 };
 
+struct CryptProviderTraits {
+    using Type = HCRYPTPROV;
+    static Type Invalid() noexcept { return 0; }
+    static void Close(Type h) noexcept { ::CryptReleaseContext(h, 0); }
+};
+
+struct CryptHashTraits {
+    using Type = HCRYPTHASH;
+    static Type Invalid() noexcept { return 0; }
+    static void Close(Type h) noexcept { ::CryptDestroyHash(h); }
+};
+
 using FileHandle = UniqueHandle<FileHandleTraits>;
 using KernelHandle = UniqueHandle<KernelHandleTraits>;
 using ProcessHandle = KernelHandle;
@@ -101,5 +114,7 @@ using ModuleHandle = UniqueHandle<ModuleHandleTraits>;
 using RegistryKey = UniqueHandle<RegistryKeyTraits>;
 using HookHandle = UniqueHandle<HookHandleTraits>;
 using LocalMemory = UniqueHandle<LocalMemoryTraits>;
+using CryptProvider = UniqueHandle<CryptProviderTraits>;
+using CryptHash = UniqueHandle<CryptHashTraits>;
 
 }  // namespace Kestlib
