@@ -21,7 +21,9 @@ void Log(const std::wstring& line) {
 
 }  // namespace
 
-ThreadComponent::~ThreadComponent() {
+ThreadComponent::~ThreadComponent() { WaitQuietly(); }
+
+void ThreadComponent::WaitQuietly() noexcept {
     // A destructor must not throw; a failed wait leaves nothing better to do.
     if (m_thread) ::WaitForSingleObject(m_thread.Get(), INFINITE);
 }
@@ -37,7 +39,13 @@ void ThreadComponent::Start() {
     uintptr_t thread = ::_beginthreadex(nullptr, 0, &ThreadComponent::ExecuteThread, this, CREATE_SUSPENDED, nullptr);
     if (thread == 0) Kestlib::ThrowLastError(L"AfxBeginThread");
     m_thread.Reset(reinterpret_cast<HANDLE>(thread));
-    ::ResumeThread(m_thread.Get());
+    if (::ResumeThread(m_thread.Get()) == static_cast<DWORD>(-1)) {
+        // A thread that never runs would be waited for forever.
+        DWORD error = ::GetLastError();
+        ::TerminateThread(m_thread.Get(), 0);
+        m_thread.Reset();
+        Kestlib::ThrowSystemError(static_cast<long>(error), L"ResumeThread");
+    }
 }
 
 unsigned __stdcall ThreadComponent::ExecuteThread(void* job) {

@@ -13,7 +13,9 @@ public:
     ThreadComponent() = default;
     ThreadComponent(const ThreadComponent&) = delete;
     ThreadComponent& operator=(const ThreadComponent&) = delete;
-    // Joins the thread first, so a job never outlives its object.
+    // Waits for the thread first. A derived job whose work uses its own
+    // members must wait in its own destructor too (WaitQuietly): by the time
+    // this one runs, those members are gone.
     virtual ~ThreadComponent();
 
     void Start();
@@ -31,6 +33,8 @@ public:
 protected:
     // The job's work; its result is the job's exit code.
     virtual int ExecOnThread() = 0;
+    // Join for destructors: never throws.
+    void WaitQuietly() noexcept;
 
 private:
     static unsigned __stdcall ExecuteThread(void* job);
