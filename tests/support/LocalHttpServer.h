@@ -1,0 +1,55 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace TestSupport {
+
+// What one path answers.
+struct HttpRoute {
+    int status = 200;
+    std::string body;
+    // The body goes out in this many pieces with a pause after each, so that
+    // the client sees the data arrive.
+    int pieces = 1;
+    int pauseMilliseconds = 0;
+};
+
+// An HTTP/1.0 server on 127.0.0.1 (a port the system picks), serving canned
+// routes from a thread of the test process until it is destroyed. Every
+// server's paths carry a prefix of their own, so no client cache has seen them.
+class LocalHttpServer {
+public:
+    LocalHttpServer();
+    ~LocalHttpServer();
+    LocalHttpServer(const LocalHttpServer&) = delete;
+    LocalHttpServer& operator=(const LocalHttpServer&) = delete;
+
+    // path starts with "/"; unknown paths answer 404 with an empty body.
+    void Add(const std::string& path, const HttpRoute& route);
+    std::wstring Url(const std::string& path) const;
+    int RequestCount(const std::string& path) const;
+
+private:
+    void Serve();
+    // Sockets are held as their integer type, so that this header needs no
+    // socket header (which must come before any other platform header).
+    void Answer(std::uintptr_t connection);
+
+    std::string m_prefix;
+    std::uintptr_t m_listener = ~std::uintptr_t(0);
+    unsigned short m_port = 0;
+    std::atomic<bool> m_stopping{false};
+    mutable std::mutex m_mutex;
+    std::map<std::string, HttpRoute> m_routes;
+    std::map<std::string, int> m_requests;
+    std::vector<std::thread> m_connections;
+    std::thread m_thread;
+};
+
+}  // namespace TestSupport
