@@ -1,0 +1,252 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <atomic>
+#include <functional>
+#include <string>
+
+#include "app/InstallUILevel.h"
+#include "lib/TextConversion.h"
+#include "payload/DownloadFile.h"
+#include "tests/components/LogCapture.h"
+#include "tests/ui/DialogDriver.h"
+#include "ui/ApplicationTitle.h"
+#include "ui/CDownloadDialog.h"
+#include "ui/resource.h"
+
+namespace {
+
+using Script = std::function<int(IDownloadCallback&)>;
+
+// A download list whose work the test scripts through the real callback.
+class ScriptedList : public DownloadDialog {
+public:
+    explicit ScriptedList(Script script) : m_script(std::move(script)) {}
+    std::atomic<int> runs{0};
+
+protected:
+    int ExecOnThread() override {
+        ++runs;
+        return m_script(*GetCallback());
+    }
+
+private:
+    Script m_script;
+};
+
+class DownloadWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_caption = UniqueTitle(L"Download components");
+        ApplicationTitle::Instance().SetTitle(UniqueTitle(L"Setup"));
+    }
+    void TearDown() override {
+        InstallUILevel::Release();
+        ApplicationTitle::Release();
+    }
+
+    DownloadDialogPtr List(Script script, bool autostart) {
+        ScriptedList* list = new ScriptedList(std::move(script));
+        list->dialog_caption = m_caption;
+        list->dialog_message = L"Press Start to download the runtime.";
+        list->dialog_message_downloading = L"Downloading the runtime...";
+        list->dialog_message_connecting = L"Connecting...";
+        list->dialog_message_sendingrequest = L"Sending request...";
+        list->buttonstart_caption = L"Start";
+        list->buttoncancel_caption = L"Cancel";
+        list->autostartdownload = autostart;
+        m_list = list;
+        return DownloadDialogPtr(list);
+    }
+    // A file that is not there yet, so the window waits for the start button.
+    static void AddMissingFile(DownloadDialog& list) {
+        DownloadFile* file = new DownloadFile;
+        file->componentname = L"runtime";
+        file->sourceurl = L"http://127.0.0.1:9/runtime.msi";
+        file->destinationpath = L"C:\\bootwright-missing-folder";
+        file->destinationfilename = L"runtime.msi";
+        list.downloadfiles.push_back(DownloadFilePtr(file));
+    }
+    static int Position(HWND window) {
+        return static_cast<int>(::SendMessageW(::GetDlgItem(window, IDC_DOWNLOAD_PROGRESS), PBM_GETPOS, 0, 0));
+    }
+
+    std::wstring m_caption;
+    ScriptedList* m_list = nullptr;
+    LogCapture m_log;
+};
+
+TEST_F(DownloadWindowTest, ShowsProgressAndClosesWhenTheListCompletes) {
+    HANDLE proceed = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    DownloadDialogPtr list = List(
+        [&](IDownloadCallback& callback) {
+            callback.Connecting();
+            callback.Status(250, 1000, L"runtime.msi: 250 of 1000 bytes");
+            // A repeated text is not posted again: the bar keeps its place.
+            callback.Status(900, 1000, L"runtime.msi: 250 of 1000 bytes");
+            ::WaitForSingleObject(proceed, DialogDriver::kPatienceMs);
+            callback.DownloadComplete();
+            return 0;
+        },
+        true);
+    std::wstring message, status;
+    int position = -1;
+    bool startEnabled = true;
+    bool completed = false;
+    {
+        DialogDriver user([&] {
+            HWND window = DialogDriver::FindDialog(m_caption);
+            if (window) {
+                DialogDriver::WaitForText(window, IDC_DOWNLOAD_STATUS, L"runtime.msi: 250 of 1000 bytes");
+                message = DialogDriver::Text(window, IDC_DOWNLOAD_MESSAGE);
+                status = DialogDriver::Text(window, IDC_DOWNLOAD_STATUS);
+                position = Position(window);
+                startEnabled = ::IsWindowEnabled(::GetDlgItem(window, IDC_DOWNLOAD_START)) != FALSE;
+            }
+            ::SetEvent(proceed);
+        });
+        CDownloadDialog dialog(list);
+        completed = dialog.DoModal();
+    }
+    ::CloseHandle(proceed);
+    EXPECT_TRUE(completed);
+    EXPECT_EQ(message, L"Downloading the runtime...");
+    EXPECT_EQ(status, L"runtime.msi: 250 of 1000 bytes");
+    EXPECT_EQ(position, 250);
+    EXPECT_FALSE(startEnabled);
+    EXPECT_TRUE(m_log.HasLine("Opening download dialog '" + Kestlib::WideToAnsi(m_caption) + "'"));
+    EXPECT_TRUE(m_log.HasLine("--- Download OK"));
+    EXPECT_TRUE(m_log.HasLine("Closing download dialog '" + Kestlib::WideToAnsi(m_caption) + "'"));
+    EXPECT_EQ(list->GetCallback(), nullptr);
+}
+
+TEST_F(DownloadWindowTest, AFailedListShowsItsErrorOnceAndCloses) {
+    DownloadDialogPtr list = List(
+        [](IDownloadCallback& callback) {
+            callback.DownloadError(L"The server did not answer.");
+            return -1;
+        },
+        true);
+    std::wstring shown;
+    bool completed = true;
+    {
+        DialogDriver user([&] {
+            HWND box = DialogDriver::FindDialog(ApplicationTitle::Instance().GetTitle());
+            if (!box) return;
+            shown = DialogDriver::Text(box, 0xFFFF);
+            DialogDriver::Click(box, IDOK);
+        });
+        CDownloadDialog dialog(list);
+        completed = dialog.DoModal();
+    }
+    EXPECT_FALSE(completed);
+    EXPECT_EQ(shown, L"The server did not answer.");
+    EXPECT_TRUE(m_log.HasLine("*** Download ERROR: The server did not answer."));
+    EXPECT_TRUE(m_log.HasLine("Closing download dialog '" + Kestlib::WideToAnsi(m_caption) + "'"));
+}
+
+// The list stops between two files when it sees the cancellation and ends
+// without telling the window: the window notices the ended job itself.
+TEST_F(DownloadWindowTest, ACancellationBetweenFilesStillClosesTheWindow) {
+    DownloadDialogPtr list = List(
+        [](IDownloadCallback& callback) {
+            callback.Status(1, 2, L"first.cab copied");
+            DialogDriver::WaitFor([&] { return callback.IsDownloadCancelled(); });
+            return -2;
+        },
+        true);
+    bool completed = true;
+    {
+        DialogDriver user([&] {
+            HWND window = DialogDriver::FindDialog(m_caption);
+            if (!window) return;
+            DialogDriver::WaitForText(window, IDC_DOWNLOAD_STATUS, L"first.cab copied");
+            DialogDriver::Click(window, IDC_DOWNLOAD_CANCEL);
+        });
+        CDownloadDialog dialog(list);
+        completed = dialog.DoModal();
+    }
+    EXPECT_FALSE(completed);
+    EXPECT_FALSE(list->IsExecuting());
+    EXPECT_TRUE(m_log.HasLine("*** Download CANCELED"));
+    EXPECT_EQ(m_log.Text().find("*** Download ERROR"), std::string::npos);
+    EXPECT_TRUE(m_log.HasLine("Closing download dialog '" + Kestlib::WideToAnsi(m_caption) + "'"));
+}
+
+TEST_F(DownloadWindowTest, AMissingFileWaitsForStartAndCancelBeforeStartRunsNothing) {
+    DownloadDialogPtr list = List([](IDownloadCallback&) { return 0; }, false);
+    AddMissingFile(*list);
+    bool startShown = false;
+    std::wstring message, start, cancel;
+    bool completed = true;
+    {
+        DialogDriver user([&] {
+            HWND window = DialogDriver::FindDialog(m_caption);
+            if (!window) return;
+            DialogDriver::WaitFor([&] { return ::IsWindowVisible(window) != FALSE; });
+            HWND button = ::GetDlgItem(window, IDC_DOWNLOAD_START);
+            startShown = ::IsWindowVisible(button) && ::IsWindowEnabled(button);
+            message = DialogDriver::Text(window, IDC_DOWNLOAD_MESSAGE);
+            start = DialogDriver::Text(window, IDC_DOWNLOAD_START);
+            cancel = DialogDriver::Text(window, IDC_DOWNLOAD_CANCEL);
+            ::SendMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+        });
+        CDownloadDialog dialog(list);
+        completed = dialog.DoModal();
+    }
+    EXPECT_FALSE(completed);
+    EXPECT_TRUE(startShown);
+    EXPECT_EQ(message, L"Press Start to download the runtime.");
+    EXPECT_EQ(start, L"Start");
+    EXPECT_EQ(cancel, L"Cancel");
+    EXPECT_EQ(m_list->runs, 0);
+    EXPECT_TRUE(m_log.HasLine("*** Download CANCELED"));
+}
+
+TEST_F(DownloadWindowTest, TheStartButtonStartsTheList) {
+    DownloadDialogPtr list = List(
+        [](IDownloadCallback& callback) {
+            callback.DownloadComplete();
+            return 0;
+        },
+        false);
+    AddMissingFile(*list);
+    bool completed = false;
+    {
+        DialogDriver user([&] {
+            HWND window = DialogDriver::FindDialog(m_caption);
+            if (window) DialogDriver::Click(window, IDC_DOWNLOAD_START);
+        });
+        CDownloadDialog dialog(list);
+        completed = dialog.DoModal();
+    }
+    EXPECT_TRUE(completed);
+    EXPECT_EQ(m_list->runs, 1);
+}
+
+TEST_F(DownloadWindowTest, BasicLevelStartsAtOnceWithoutTheStartButton) {
+    InstallUILevel::Instance().SetCommandLineUILevel(UiLevelBasic);
+    DownloadDialogPtr list = List(
+        [](IDownloadCallback& callback) {
+            ::Sleep(300);
+            callback.DownloadComplete();
+            return 0;
+        },
+        false);
+    AddMissingFile(*list);
+    bool startHidden = false;
+    {
+        DialogDriver user([&] {
+            HWND window = DialogDriver::FindDialog(m_caption);
+            if (window) startHidden = !::IsWindowVisible(::GetDlgItem(window, IDC_DOWNLOAD_START));
+        });
+        CDownloadDialog dialog(list);
+        EXPECT_TRUE(dialog.DoModal());
+    }
+    EXPECT_TRUE(startHidden);
+}
+
+}  // namespace
