@@ -6,17 +6,25 @@
 #include "config/XmlReading.h"
 
 void ReferenceConfiguration::Load(const TiXmlElement* element) {
-    if (element != nullptr) {
-        // A <downloaddialog> is not accepted until downloads can be held and run.
-        XmlReading::ForEachChildElement(element, [this](const TiXmlElement* child) {
-            if (child->ValueStr() != "configfile") XmlReading::ThrowUnexpectedNode(child);
-            filename = XmlReading::ExpandedAttribute(child, "filename");
-        });
-    }
+    // The common part comes first: it checks the element and makes this
+    // configuration's GUID, which the children's texts may refer to.
     Configuration::Load(element);
+    XmlReading::ForEachChildElement(element, [this](const TiXmlElement* child) {
+        if (child->ValueStr() == "configfile") {
+            filename = XmlReading::ExpandedAttribute(child, "filename");
+        } else if (child->ValueStr() == "downloaddialog") {
+            DownloadDialogPtr dialog(new DownloadDialog());
+            dialog->Load(child);
+            downloaddialog = dialog;
+        } else {
+            XmlReading::ThrowUnexpectedNode(child);
+        }
+    });
     LOG(L"Loaded 'reference' configuration '" << filename << L"'");
 }
 
 std::wstring ReferenceConfiguration::ToString(int indent) const {
-    return std::wstring(indent, L' ') + L"Reference " + CommonToString();
+    std::wstring text = std::wstring(static_cast<size_t>(indent), L' ') + L"Reference " + CommonToString();
+    if (downloaddialog) text += L"\r\n" + downloaddialog->ToString(indent + 1);
+    return text;
 }

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "config/Configuration.h"
+#include "payload/DownloadDialog.h"
 
-// A configuration that stands for the configurations of another document.
+// A configuration that stands for the configurations of another document,
+// which its optional download list may have to fetch first.
 class ReferenceConfiguration : public Configuration {
 public:
     ReferenceConfiguration() : Configuration(ConfigurationTypeReference) {}
@@ -11,4 +13,6 @@ public:
     std::wstring ToString(int indent) const override;
 
     std::wstring filename;
+    // Empty unless the element has a <downloaddialog>; a later one replaces an earlier one.
+    DownloadDialogPtr downloaddialog;
 };
