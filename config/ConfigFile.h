@@ -23,8 +23,9 @@ public:
     const std::wstring& GetFilename() const { return m_filename; }
 
 private:
-    // Parses NUL-terminated bytes; false when the parser reports an error.
-    bool Parse(const Kestlib::ByteVector& bytes);
+    // Parses NUL-terminated bytes; a document nested too deeply for the parser,
+    // or one it reports an error for, fails with errorPrefix before the reason.
+    void Parse(const Kestlib::ByteVector& bytes, const std::wstring& errorPrefix);
     std::wstring ErrorPosition() const;
 
     TiXmlDocument m_document;
