@@ -7,7 +7,28 @@ prefix=$1
 shift
 "$here/wine-prefix.sh" "$prefix" || exit 1
 unset DISPLAY
+
+out=$(mktemp)
+err=$(mktemp)
+trap 'rm -f "$out" "$err"' EXIT
+
 # A fixed locale gives every machine the same ANSI code page (1252).
-exec env WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
-    LANG=en_US.UTF-8 LC_ALL=en_US.UTF-8 \
-    timeout -k 10 "${BOOTWRIGHT_WINE_TIMEOUT:-600}" /usr/lib/wine/wine64 "$@"
+run() {
+    env WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
+        LANG=en_US.UTF-8 LC_ALL=en_US.UTF-8 \
+        timeout -k 10 "${BOOTWRIGHT_WINE_TIMEOUT:-600}" /usr/lib/wine/wine64 "$@" >"$out" 2>"$err"
+}
+
+run "$@"
+status=$?
+# A Wine process very rarely fails to start at all: it ends with an error and
+# not one byte of output. Only that is started once more; any other failure,
+# a time-out included (124), counts as it is.
+if [ "$status" -ne 0 ] && [ "$status" -ne 124 ] && [ ! -s "$out" ] && [ ! -s "$err" ]; then
+    echo "wine-run.sh: no output and exit status $status, starting once more" >&2
+    run "$@"
+    status=$?
+fi
+cat "$out"
+cat "$err" >&2
+exit "$status"
