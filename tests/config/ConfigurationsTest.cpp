@@ -231,7 +231,8 @@ TEST_F(ConfigurationsRootTest, AFullDocumentLoadsFromAFile) {
 }
 
 // The root's ui_level reaches InstallUILevel only when the configurations
-// start to run; loading, failed or not, changes no process-wide setting.
+// start to run; loading, failed or not, changes no UI level. The session's
+// configured cab path is the cab_path of the last install configuration read.
 TEST_F(ConfigurationsRootTest, LoadingLeavesTheProcessWideStateAlone) {
     InstallUILevel& level = InstallUILevel::Instance();
     level.SetConfigUILevel(UiLevelBasic);
@@ -239,16 +240,20 @@ TEST_F(ConfigurationsRootTest, LoadingLeavesTheProcessWideStateAlone) {
     InstallerSession& session = InstallerSession::Instance();
     session.SetConfiguredCabPath(L"C:\\configured-cab-path");
 
-    LoadDocument(root, Document("ui_level=\"silent\"", "<configuration type=\"install\"/>"));
+    LoadDocument(root, Document("ui_level=\"silent\"", "<configuration type=\"install\" cab_path=\"C:\\first\"/>"));
     Configurations failing;
     EXPECT_THROW_MESSAGE(
         LoadDocument(failing, Document("ui_level=\"silent\" log_file=\"#CABPATH\"",
-                                       "<configuration type=\"install\" language=\"#CABPATH\"/><bogus/>")),
+                                       "<configuration type=\"install\" cab_path=\"C:\\second\" "
+                                       "language=\"#CABPATH\"/><bogus/>")),
         "Unexpected node 'bogus'");
 
     EXPECT_EQ(level.GetConfigUILevel(), UiLevelBasic);
     EXPECT_EQ(level.GetCommandLineUILevel(), UiLevelFull);
-    EXPECT_EQ(session.GetConfiguredCabPath(), L"C:\\configured-cab-path");
+    EXPECT_EQ(session.GetConfiguredCabPath(), L"C:\\second");
+    EXPECT_EQ(failing.configurations.size(), 1u);
+    // The common attributes are read before cab_path: they still see the earlier path.
+    EXPECT_EQ(failing.configurations[0]->language, L"C:\\first");
     EXPECT_TRUE(session.GetMadeDefaultCabPath().empty());
     InstallUILevel::Release();
     InstallerSession::Release();
