@@ -1,0 +1,83 @@
+// Shows one progress window with the texts of a typical run, for screenshots:
+//   ui_showcase extract|download [seconds]
+// The window closes itself when its job ends after the given time (default 8).
+#include <windows.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "config/InstallConfiguration.h"
+#include "payload/ExtractCabProcessor.h"
+#include "ui/CDownloadDialog.h"
+#include "ui/ExtractCabDlg.h"
+
+namespace {
+
+DWORD g_seconds = 8;
+
+class ShowcaseExtraction : public ExtractCabProcessor {
+public:
+    ShowcaseExtraction() : ExtractCabProcessor(::GetModuleHandleW(nullptr), nullptr) {}
+
+protected:
+    int ExecOnThread() override {
+        ::Sleep(700);
+        OnStatus(L"Setup.cab - 50%");
+        ::Sleep(g_seconds * 1000);
+        return 0;
+    }
+};
+
+class ShowcaseDownload : public DownloadDialog {
+protected:
+    int ExecOnThread() override {
+        ::Sleep(300);
+        GetCallback()->Status(420, 1000, L"Downloading dotnetfx.exe: 9.6MB of 22.9MB");
+        ::Sleep(g_seconds * 1000);
+        GetCallback()->DownloadComplete();
+        return 0;
+    }
+};
+
+int ShowExtraction() {
+    InstallConfiguration configuration;
+    configuration.cab_dialog_caption = L"Quorvane Suite 12 Setup";
+    configuration.cab_dialog_message = L"Extracting %s";
+    configuration.installing_component_wait = L"Preparing %s. Please wait, this can take a few minutes...";
+    ShowcaseExtraction job;
+    ExtractCabDlg dialog(&configuration, &job);
+    job.Start();
+    dialog.DoModal();
+    job.WaitAndRethrow();
+    return 0;
+}
+
+int ShowDownload() {
+    ShowcaseDownload* list = new ShowcaseDownload;
+    list->dialog_caption = L"Quorvane Suite 12 - Download components";
+    list->dialog_message = L"Setup needs to download the Microsoft .NET Framework 2.0 before it can continue.";
+    list->dialog_message_downloading = L"Downloading the Microsoft .NET Framework 2.0. This may take a while.";
+    list->dialog_message_connecting = L"Connecting...";
+    list->dialog_message_sendingrequest = L"Sending request...";
+    list->buttonstart_caption = L"Start";
+    list->buttoncancel_caption = L"Cancel";
+    list->autostartdownload = true;
+    DownloadDialogPtr holder(list);
+    CDownloadDialog dialog(holder);
+    dialog.DoModal();
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc > 2) g_seconds = static_cast<DWORD>(std::strtoul(argv[2], nullptr, 10));
+    try {
+        if (argc > 1 && std::strcmp(argv[1], "download") == 0) return ShowDownload();
+        return ShowExtraction();
+    } catch (const std::exception& error) {
+        ::MessageBoxA(nullptr, error.what(), "ui_showcase", MB_OK | MB_ICONERROR);
+        return 1;
+    }
+}
