@@ -74,11 +74,26 @@ bool InstalledCheckProduct::IsInstalled() const {
         LOG(L"Product id=" << id << L" not found, returning default value: " << (result ? L"True" : L"False"));
         return result;
     }
-    return CompareValues(ReadPropertyValues(products));
+    Kestlib::StringList values = ReadPropertyValues(products);
+    // Nothing that could be read never counts as installed.
+    if (values.empty()) {
+        bool result = DefaultValue();
+        LOG(L"Product id=" << id << L": " << propertyname << L" could not be read, returning default value: "
+                           << (result ? L"True" : L"False"));
+        return result;
+    }
+    return CompareValues(values);
 }
 
 bool InstalledCheckProduct::FindByProductCode(const GUID& product, Kestlib::GuidList& products) const {
-    if (!Kestlib::IsProductInstalled(product)) {
+    bool installed = false;
+    try {
+        installed = Kestlib::IsProductInstalled(product);
+    } catch (const std::exception& e) {
+        LOG(L"Warning: product id=" << id << L" could not be looked up - " << ErrorText(e));
+        return false;
+    }
+    if (!installed) {
         LOG(L"Product id=" << id << L" is not installed.");
         return true;
     }

@@ -17,7 +17,8 @@ public:
     void Load(const TiXmlElement* element) override;
 
 private:
-    // Fills products; returns false when a product's name or version could not be read.
+    // Fills products; returns false when the products, or a product's name or
+    // version, could not be read.
     bool FindByProductCode(const GUID& product, Kestlib::GuidList& products) const;
     bool FindByUpgradeCode(const GUID& upgradeCode, Kestlib::GuidList& products) const;
     Kestlib::StringList ReadPropertyValues(const Kestlib::GuidList& products) const;

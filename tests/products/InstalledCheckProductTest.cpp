@@ -106,15 +106,21 @@ TEST_F(InstalledCheckProductTest, ContainsLooksForPropertyValueInsideTheValue) {
     EXPECT_FALSE(ByProduct(Other, "contains", "Bootwright Test Other 2", "ProductName"));
 }
 
-TEST_F(InstalledCheckProductTest, PropertyThatCannotBeReadLeavesTheProductOut) {
+// With no value left, every comparison gives the default: a product is never
+// taken as installed because nothing could be read.
+TEST_F(InstalledCheckProductTest, PropertyThatCannotBeReadGivesTheDefaultValue) {
     Other.Install();
     std::string id = Ansi(Other.productCode);
-    // No value is left: "match" holds for all of none, the others need one.
-    EXPECT_TRUE(ByProduct(Other, "match", "x", "NoSuchProperty"));
+    EXPECT_FALSE(ByProduct(Other, "match", "x", "NoSuchProperty"));
     std::string error = Ansi(Kestlib::SystemErrorText(
         ERROR_UNKNOWN_PROPERTY, std::wstring(L"MsiGetProductInfo (") + Other.productCode + L", NoSuchProperty)"));
     EXPECT_TRUE(log.HasLine("Warning: product id=" + id + "GetProperty(NoSuchProperty) - " + error)) << log.Text();
-    EXPECT_FALSE(ByProduct(Other, "version", "1.0", "NoSuchProperty"));
+    EXPECT_TRUE(log.HasLine("Product id=" + id + ": NoSuchProperty could not be read, returning default value: False"));
+    for (const char* comparison : {"match", "version", "contains"}) {
+        EXPECT_TRUE(Evaluate(Xml("productcode", id, comparison, "1.0", "True", "NoSuchProperty"))) << comparison;
+        EXPECT_FALSE(Evaluate(Xml("productcode", id, comparison, "1.0", "False", "NoSuchProperty"))) << comparison;
+    }
+    EXPECT_TRUE(log.HasLine("Product id=" + id + ": NoSuchProperty could not be read, returning default value: True"));
     EXPECT_FALSE(log.HasLine("Product id=" + id + " not found, returning default value: False"));
 }
 
