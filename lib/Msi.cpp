@@ -15,12 +15,24 @@ const DWORD GuidBufferLength = 39;
 }  // namespace
 
 GuidList EnumAllProducts() {
+    return EnumProducts([](DWORD index, wchar_t* buffer) { return ::MsiEnumProductsW(index, buffer); });
+}
+
+GuidList EnumProducts(const ProductAtIndex& productAt) {
     GuidList products;
+    unsigned failures = 0;
     for (DWORD index = 0;; ++index) {
         wchar_t buffer[GuidBufferLength] = {};
-        UINT result = ::MsiEnumProductsW(index, buffer);
+        UINT result = productAt(index, buffer);
         if (result == ERROR_NO_MORE_ITEMS) break;
-        if (result == ERROR_SUCCESS) products.push_back(StringToGuid(buffer));
+        if (result == ERROR_SUCCESS) {
+            products.push_back(StringToGuid(buffer));
+            failures = 0;
+        } else if (++failures == MaxConsecutiveEnumErrors) {
+            ThrowSystemError(static_cast<long>(result),
+                             L"MsiEnumProducts (" + std::to_wstring(failures) + L" failures in a row up to index " +
+                                 std::to_wstring(index) + L")");
+        }
     }
     return products;
 }
