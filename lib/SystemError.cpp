@@ -30,13 +30,24 @@ std::string MessageToAnsi(const std::wstring& message) {
     }
 }
 
+std::wstring GetSystemFolder() {
+    wchar_t folder[MAX_PATH];
+    UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
+    return (length == 0 || length >= MAX_PATH) ? std::wstring() : std::wstring(folder, length);
+}
+
 }  // namespace
 
 std::wstring SystemMessageText(long code, const std::wstring& module) {
     ModuleHandle library;
-    if (!module.empty()) library.Reset(::LoadLibraryW(module.c_str()));
-    DWORD flags = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS |
-                  (library ? FORMAT_MESSAGE_FROM_HMODULE : FORMAT_MESSAGE_FROM_SYSTEM);
+    // Only the message table is read: the system folder's copy, as data, so a
+    // DLL of that name beside the program is never loaded.
+    if (!module.empty())
+        library.Reset(::LoadLibraryExW((GetSystemFolder() + L"\\" + module).c_str(), nullptr,
+                                       LOAD_LIBRARY_AS_DATAFILE));
+    // The module's table first, then the system's for codes the module does not describe.
+    DWORD flags = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_FROM_SYSTEM |
+                  (library ? FORMAT_MESSAGE_FROM_HMODULE : 0);
     wchar_t* buffer = nullptr;
     DWORD length = ::FormatMessageW(flags, library.Get(), static_cast<DWORD>(code),
                                     MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),

@@ -54,3 +54,10 @@ TEST(ThrowLastError, ReadsTheLastErrorIntoTheMessage) {
     EXPECT_THROW_PREFIX(ThrowLastError(L"Write"), "0x80070005 - Write: ");
     EXPECT_THROW_MESSAGE(ThrowError(L"plain \u00FC"), "plain \xFC");
 }
+
+TEST(SystemMessageText, ModuleMessagesComeFromTheSystemFolderCopy) {
+    // A module given by name is read from the system folder, not searched for;
+    // a system DLL without a message for the code falls back to the system's.
+    EXPECT_EQ(SystemMessageText(2, L"urlmon.dll"), SystemMessageText(2));
+    EXPECT_EQ(SystemMessageText(2, L"..\\no-such-folder\\x.dll"), SystemMessageText(2));
+}
