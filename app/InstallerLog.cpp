@@ -1,5 +1,7 @@
 #include "app/InstallerLog.h"
 
+#include <cerrno>
+#include <cstring>
 #include <ctime>
 
 #include "lib/FileOps.h"
@@ -10,15 +12,24 @@ namespace {
 
 const wchar_t kDefaultLogName[] = L"qvn12bs.log";
 
+// The C runtime reports through errno, not the platform's last error.
+[[noreturn]] void ThrowRuntimeError(const std::wstring& call, int error) {
+    Kestlib::ThrowError(call + L" failed: C runtime error " + std::to_wstring(error) + L" (" +
+                        Kestlib::AnsiToWide(std::strerror(error)) + L")");
+}
+
 // Local time as "%Y-%m-%d %H:%M:%S".
 std::string TimeStamp() {
+    errno = 0;
     __time64_t now = ::_time64(nullptr);
-    if (now == -1) Kestlib::ThrowLastError(L"_time64");
+    if (now == -1) ThrowRuntimeError(L"_time64", errno);
     struct tm local;
-    if (::_localtime64_s(&local, &now) != 0) Kestlib::ThrowLastError(L"_localtime64_s");
+    errno_t error = ::_localtime64_s(&local, &now);
+    if (error != 0) ThrowRuntimeError(L"_localtime64_s", error);
     char buffer[128];
     size_t length = std::strftime(buffer, sizeof(buffer), "%Y-%m-%d %H:%M:%S", &local);
-    if (length == 0) Kestlib::ThrowLastError(L"strftime");
+    // strftime sets nothing: its only failure is a result too long for the buffer.
+    if (length == 0) Kestlib::ThrowError(L"strftime failed: the time stamp does not fit in 128 bytes");
     return std::string(buffer, length);
 }
 
@@ -41,7 +52,10 @@ void InstallerLog::Open() {
     if (!folder.empty()) Kestlib::CreateDirectories(folder);
     Kestlib::FileHandle file(::CreateFileW(m_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                                            FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) throw Kestlib::LogFileWriteException(Kestlib::WideToAnsi(m_path));
+    if (!file) {
+        DWORD error = ::GetLastError();
+        throw Kestlib::LogFileWriteException(Kestlib::WideToAnsi(m_path), error);
+    }
     LARGE_INTEGER start = {};
     if (!::SetFilePointerEx(file.Get(), start, nullptr, FILE_END))
         Kestlib::ThrowLastError(L"Error writing to \"" + m_path + L"\"");

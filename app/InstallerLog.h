@@ -9,10 +9,16 @@
 
 namespace Kestlib {
 
-// The log file cannot be opened: usually another instance holds it.
+// The log file cannot be opened: usually another instance holds it. The text
+// is the path alone; the platform's error of the open is kept beside it.
 class LogFileWriteException : public std::runtime_error {
 public:
-    explicit LogFileWriteException(const std::string& path) : std::runtime_error(path) {}
+    LogFileWriteException(const std::string& path, unsigned long error)
+        : std::runtime_error(path), m_error(error) {}
+    unsigned long GetError() const { return m_error; }
+
+private:
+    unsigned long m_error;
 };
 
 }  // namespace Kestlib

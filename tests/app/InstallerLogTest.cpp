@@ -124,7 +124,12 @@ TEST(InstallerLog, FolderInPlaceOfTheFileCannotBeOpened) {
     InstallerLog log;
     log.SetPath(path);
     EXPECT_THROW_MESSAGE(log.Write(L"x"), Kestlib::WideToAnsi(path));
-    EXPECT_THROW(log.Write(L"x"), Kestlib::LogFileWriteException);
+    try {
+        log.Write(L"x");
+        ADD_FAILURE() << "a folder opened as the log";
+    } catch (const Kestlib::LogFileWriteException& e) {
+        EXPECT_EQ(e.GetError(), static_cast<unsigned long>(ERROR_ACCESS_DENIED));
+    }
 }
 
 // The file is the single-instance guard: a second process with the same log
@@ -158,6 +163,7 @@ TEST(InstallerLog, SecondProcessCannotOpenAHeldLog) {
             ADD_FAILURE() << "the held log opened";
         } catch (const Kestlib::LogFileWriteException& e) {
             EXPECT_EQ(std::string(e.what()), Kestlib::WideToAnsi(path));
+            EXPECT_EQ(e.GetError(), static_cast<unsigned long>(ERROR_SHARING_VIOLATION));
         }
         // Reading stays possible while it is held.
         EXPECT_EQ(Messages(ReadTextFile(path)).size(), 1u);
