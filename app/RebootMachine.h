@@ -1,0 +1,4 @@
+#pragma once
+
+// Enables the shutdown privilege of this process and asks the system to restart.
+void RebootMachine();
