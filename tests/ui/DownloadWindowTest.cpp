@@ -7,6 +7,7 @@
 #include <atomic>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "app/InstallUILevel.h"
 #include "lib/TextConversion.h"
@@ -149,31 +150,39 @@ TEST_F(DownloadWindowTest, AFailedListShowsItsErrorOnceAndCloses) {
 }
 
 // The list stops between two files when it sees the cancellation and ends
-// without telling the window: the window notices the ended job itself.
+// without telling the window: the window notices the ended job itself. A
+// close request while the list runs is such a cancellation too.
 TEST_F(DownloadWindowTest, ACancellationBetweenFilesStillClosesTheWindow) {
-    DownloadDialogPtr list = List(
-        [](IDownloadCallback& callback) {
-            callback.Status(1, 2, L"first.cab copied");
-            DialogDriver::WaitFor([&] { return callback.IsDownloadCancelled(); });
-            return -2;
-        },
-        true);
-    bool completed = true;
-    {
-        DialogDriver user([&] {
-            HWND window = DialogDriver::FindDialog(m_caption);
-            if (!window) return;
-            DialogDriver::WaitForText(window, IDC_DOWNLOAD_STATUS, L"first.cab copied");
-            DialogDriver::Click(window, IDC_DOWNLOAD_CANCEL);
-        });
-        CDownloadDialog dialog(list);
-        completed = dialog.DoModal();
+    const std::vector<std::function<void(HWND)>> requests = {
+        [](HWND window) { DialogDriver::Click(window, IDC_DOWNLOAD_CANCEL); },
+        [](HWND window) { ::PostMessageW(window, DownloadEndMessage, 0, 0); },
+    };
+    for (const auto& request : requests) {
+        LogCapture log;
+        DownloadDialogPtr list = List(
+            [](IDownloadCallback& callback) {
+                callback.Status(1, 2, L"first.cab copied");
+                DialogDriver::WaitFor([&] { return callback.IsDownloadCancelled(); });
+                return -2;
+            },
+            true);
+        bool completed = true;
+        {
+            DialogDriver user([&] {
+                HWND window = DialogDriver::FindDialog(m_caption);
+                if (!window) return;
+                DialogDriver::WaitForText(window, IDC_DOWNLOAD_STATUS, L"first.cab copied");
+                request(window);
+            });
+            CDownloadDialog dialog(list);
+            completed = dialog.DoModal();
+        }
+        EXPECT_FALSE(completed);
+        EXPECT_FALSE(list->IsExecuting());
+        EXPECT_TRUE(log.HasLine("*** Download CANCELED"));
+        EXPECT_EQ(log.Text().find("*** Download ERROR"), std::string::npos);
+        EXPECT_TRUE(log.HasLine("Closing download dialog '" + Kestlib::WideToAnsi(m_caption) + "'"));
     }
-    EXPECT_FALSE(completed);
-    EXPECT_FALSE(list->IsExecuting());
-    EXPECT_TRUE(m_log.HasLine("*** Download CANCELED"));
-    EXPECT_EQ(m_log.Text().find("*** Download ERROR"), std::string::npos);
-    EXPECT_TRUE(m_log.HasLine("Closing download dialog '" + Kestlib::WideToAnsi(m_caption) + "'"));
 }
 
 TEST_F(DownloadWindowTest, AMissingFileWaitsForStartAndCancelBeforeStartRunsNothing) {
