@@ -2,29 +2,31 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
-// Changes to the resources of an executable file, written all at once by
-// Commit; without Commit nothing changes.
+// Rewrites the resources of an executable file, all at once in Commit;
+// without Commit nothing changes. The update starts from the file's own
+// resources minus those the filter drops, so a resource can be replaced or
+// removed in every language it had.
 class ResourceUpdate {
 public:
-    explicit ResourceUpdate(const std::wstring& executable);
+    // Type and name as text; integer ids as "#" + number.
+    using Filter = std::function<bool(const std::wstring& type, const std::wstring& name)>;
+
+    ResourceUpdate(const std::wstring& executable, const Filter& drop);
     ~ResourceUpdate();
     ResourceUpdate(const ResourceUpdate&) = delete;
     ResourceUpdate& operator=(const ResourceUpdate&) = delete;
 
-    // Replaces the resource in every language it has with the bytes, in the
-    // neutral language.
+    // Adds the bytes in the neutral language; the file must not keep one of the same name.
     void Put(const std::wstring& type, const std::wstring& name, const void* data, DWORD size);
-    // Removes the resource in every language; nothing when it is absent.
-    void Remove(const std::wstring& type, const std::wstring& name);
-    // Every name the file holds under the type when the update began.
-    std::vector<std::wstring> Names(const std::wstring& type) const;
     void Commit();
 
 private:
+    void CopyKept(HMODULE original, const Filter& drop);
+
     std::wstring m_path;
     HANDLE m_update = nullptr;
-    HMODULE m_original = nullptr;
 };

@@ -1,0 +1,79 @@
+#include "payload/PackagerOptions.h"
+
+#include <cwctype>
+
+#include "lib/SystemError.h"
+
+namespace {
+
+const unsigned long long kMinimumSegment = 32ULL * 1024;
+const unsigned long long kMaximumSegment = 2047ULL * 1024 * 1024;
+
+}  // namespace
+
+unsigned long ParseSegmentSize(const std::wstring& text) {
+    std::wstring digits = text;
+    unsigned long long unit = 1;
+    if (!digits.empty()) {
+        wchar_t suffix = static_cast<wchar_t>(std::towupper(digits.back()));
+        if (suffix == L'K') unit = 1024;
+        if (suffix == L'M') unit = 1024 * 1024;
+        if (unit != 1) digits.pop_back();
+    }
+    unsigned long long value = 0;
+    bool valid = !digits.empty() && digits.size() <= 10;
+    for (wchar_t c : digits) {
+        if (c < L'0' || c > L'9') valid = false;
+        value = value * 10 + static_cast<unsigned long long>(c - L'0');
+    }
+    value *= unit;
+    if (!valid || value < kMinimumSegment || value > kMaximumSegment)
+        Kestlib::ThrowError(L"Invalid segment size '" + text + L"': give bytes, or a number with K or M, from 32K to 2047M");
+    return static_cast<unsigned long>(value);
+}
+
+PackagerOptions ParsePackagerArguments(const std::vector<std::wstring>& arguments) {
+    PackagerOptions options;
+    std::vector<std::wstring> files;
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        const std::wstring& argument = arguments[i];
+        bool hasValue = i + 1 < arguments.size();
+        if (argument == L"--help" || argument == L"-h" || argument == L"/?") {
+            options.help = true;
+        } else if (argument == L"--segment-size" || argument == L"--banner") {
+            if (!hasValue) Kestlib::ThrowError(L"Missing value after " + argument);
+            if (argument == L"--banner")
+                options.banner = arguments[++i];
+            else
+                options.segmentSize = ParseSegmentSize(arguments[++i]);
+        } else if (argument.size() > 1 && argument[0] == L'-') {
+            Kestlib::ThrowError(L"Unknown option " + argument);
+        } else {
+            files.push_back(argument);
+        }
+    }
+    if (options.help) return options;
+    if (files.size() != 3)
+        Kestlib::ThrowError(L"Expected the bootstrapper, the configuration and the output file, got " +
+                            std::to_wstring(files.size()) + L" file name(s)");
+    options.bootstrapper = files[0];
+    options.configuration = files[1];
+    options.output = files[2];
+    return options;
+}
+
+std::wstring PackagerUsage() {
+    return L"Usage: bootwright-pack [--segment-size SIZE] [--banner FILE] BOOTSTRAPPER CONFIGURATION OUTPUT\n"
+           L"\n"
+           L"Writes OUTPUT, a copy of the BOOTSTRAPPER executable that carries the CONFIGURATION\n"
+           L"document and, as its payload, every file the document's <embedfile> entries name.\n"
+           L"\n"
+           L"  --segment-size SIZE  largest cabinet of the payload: bytes, or a number with K or M\n"
+           L"                       (default 16M, from 32K to 2047M)\n"
+           L"  --banner FILE        a bitmap file shown by the main dialog\n"
+           L"  --help               this text\n"
+           L"\n"
+           L"A sourcefilepath is read relative to the document's folder unless it is absolute; a\n"
+           L"targetfilepath is the path inside the payload (empty: the source's file name). The exit\n"
+           L"code is 0 on success and 1 on any error; OUTPUT is only replaced when all went well.\n";
+}

@@ -1,0 +1,75 @@
+#include "payload/PayloadList.h"
+
+#include <tinyxml.h>
+
+#include <cwchar>
+
+#include "config/XmlReading.h"
+#include "lib/Formatting.h"
+#include "lib/StringUtils.h"
+#include "lib/SystemError.h"
+#include "payload/CabinetNames.h"
+
+namespace {
+
+bool IsAbsolute(const std::wstring& path) {
+    return (path.size() >= 2 && path[1] == L':') || (!path.empty() && (path[0] == L'\\' || path[0] == L'/'));
+}
+
+PayloadFile ReadEntry(const std::wstring& folder, const TiXmlElement* element) {
+    PayloadFile file;
+    std::wstring source = XmlReading::Attribute(element, "sourcefilepath");
+    std::wstring target = XmlReading::Attribute(element, "targetfilepath");
+    if (source.empty()) Kestlib::ThrowError(L"An <embedfile> has no sourcefilepath");
+    file.source = IsAbsolute(source) ? source : Kestlib::PathCombine(folder, source);
+    file.target = target.empty() ? Kestlib::GetFileName(source) : target;
+    Cabinet::RelativeName name;
+    if (!Cabinet::SplitRelativeName(file.target, name))
+        Kestlib::ThrowError(L"Invalid targetfilepath '" + file.target +
+                            L"': it must be a relative path inside the payload");
+    file.target = name.folder + name.file;
+    if (!Kestlib::FileExists(file.source)) Kestlib::ThrowError(L"File not found: " + file.source);
+    file.size = static_cast<unsigned long>(Kestlib::FileSize(file.source));
+    return file;
+}
+
+}  // namespace
+
+std::vector<PayloadFile> ReadEmbedFiles(const std::wstring& documentPath, const Kestlib::ByteVector& document) {
+    Kestlib::ByteVector text = document;
+    text.push_back('\0');
+    TiXmlDocument xml;
+    xml.Parse(text.data());
+    if (xml.Error() || xml.RootElement() == nullptr) Kestlib::ThrowError(L"Error parsing " + documentPath);
+    std::wstring folder = Kestlib::GetFileDirectory(documentPath);
+    std::vector<PayloadFile> files;
+    unsigned long long total = 0;
+    XmlReading::ForEachChildElement(xml.RootElement(), [&](const TiXmlElement* configuration) {
+        if (configuration->ValueStr() != "configuration" ||
+            XmlReading::Attribute(configuration, "type") != L"install")
+            return;
+        XmlReading::ForEachChildElement(configuration, [&](const TiXmlElement* component) {
+            if (component->ValueStr() != "component") return;
+            XmlReading::ForEachChildElement(component, [&](const TiXmlElement* entry) {
+                if (entry->ValueStr() != "embedfile") return;
+                PayloadFile file = ReadEntry(folder, entry);
+                for (const PayloadFile& other : files)
+                    if (::_wcsicmp(other.target.c_str(), file.target.c_str()) == 0)
+                        Kestlib::ThrowError(L"Two <embedfile> entries have the target '" + file.target + L"'");
+                total += file.size;
+                files.push_back(file);
+            });
+        });
+    });
+    // A setup executable, and each size in the payload list, stays below 2 GB.
+    if (total >= 0x7FFFFFFFULL) Kestlib::ThrowError(L"The payload is too large: 2 GB or more");
+    return files;
+}
+
+std::wstring PayloadListText(const std::vector<PayloadFile>& files) {
+    unsigned long total = 0;
+    for (const PayloadFile& file : files) total += file.size;
+    std::wstring text = L"Total size: " + Kestlib::SizeToString(total) + L"\r\n";
+    for (const PayloadFile& file : files) text += L"\r\n" + file.target + L" - " + Kestlib::SizeToString(file.size);
+    return text;
+}
