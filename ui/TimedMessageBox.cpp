@@ -32,6 +32,7 @@ public:
         m_hook.Reset(::SetWindowsHookExW(WH_CBT, &TimedBox::HookProcedure, nullptr,
                                          ::GetCurrentThreadId()));
         if (!m_hook) Kestlib::ThrowLastError(L"Error setting CBT hook");
+        m_armed = true;
         const int result = ::MessageBoxW(owner, text.c_str(), caption.c_str(), type);
         // A box that never came up leaves the hook in place; the watcher may still run.
         JoinWatcher();
@@ -43,7 +44,7 @@ public:
 private:
     static LRESULT CALLBACK HookProcedure(int code, WPARAM wParam, LPARAM lParam) {
         TimedBox* box = s_current;
-        if (code != HCBT_ACTIVATE || !box || !box->m_hook) {
+        if (code != HCBT_ACTIVATE || !box || !box->m_armed) {
             return ::CallNextHookEx(nullptr, code, wParam, lParam);
         }
         box->OnActivate(reinterpret_cast<HWND>(wParam));
@@ -51,8 +52,12 @@ private:
     }
 
     // Runs inside the system's window code, which no exception may cross: a
-    // failure is kept for Show and the box ends at once.
+    // failure is kept for Show and the box ends at once. Only the first
+    // activation is the box: the hook is disarmed before anything can fail, so
+    // a hook that could not be removed never ends a later window, such as the
+    // owner activated again once the box has gone.
     void OnActivate(HWND window) {
+        m_armed = false;
         try {
             m_window = window;
             if (!::UnhookWindowsHookEx(m_hook.Get())) {
@@ -111,6 +116,7 @@ private:
     const DWORD m_pollInterval;
     TimedBox* const m_previous;
     Kestlib::HookHandle m_hook;
+    bool m_armed = false;
     HWND m_window = nullptr;
     Kestlib::KernelHandle m_stop;
     Kestlib::ThreadHandle m_watcher;

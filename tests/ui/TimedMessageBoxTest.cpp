@@ -184,6 +184,25 @@ TEST_F(TimedMessageBoxTest, HookIsGoneAfterEveryBasicBox) {
     EXPECT_EQ(ShowTimedMessageBox(L"Again", MB_YESNO, IDNO, 200, 50), IDNO);
 }
 
+// Only the box itself is ended: the owner, activated again once the box has
+// gone, stays open. (A failing unhook, the case this guards most, cannot be
+// brought about from here.)
+TEST_F(TimedMessageBoxTest, OwnerActivatedAfterTheBoxStaysOpen) {
+    SetLevel(UiLevelBasic);
+    HWND owner = ::CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr,
+                                   nullptr, nullptr);
+    ASSERT_NE(owner, nullptr);
+    ApplicationTitle::Instance().SetMainWindow(owner);
+    EXPECT_EQ(ShowTimedMessageBox(L"Timed out", MB_YESNO, IDNO, 200, 50), IDNO);
+    ::SetActiveWindow(owner);
+    ::SetForegroundWindow(owner);
+    MSG message;
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
+    EXPECT_TRUE(::IsWindow(owner));
+    ApplicationTitle::Instance().SetMainWindow(nullptr);
+    ::DestroyWindow(owner);
+}
+
 TEST_F(TimedMessageBoxTest, CaptionDefaultsToTheProgramName) {
     ApplicationTitle::Release();
     EXPECT_EQ(ApplicationTitle::Instance().GetTitle(), L"test_ui");
