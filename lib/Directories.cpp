@@ -20,6 +20,11 @@ bool IsRootPrefix(const std::wstring& path) {
 
 bool IsDotEntry(const wchar_t* name) { return wcscmp(name, L".") == 0 || wcscmp(name, L"..") == 0; }
 
+// A junction or a directory symbolic link: what it points to is not inside.
+bool IsLink(DWORD attributes) {
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
 }  // namespace
 
 std::wstring CreateDirectories(const std::wstring& path) {
@@ -40,6 +45,9 @@ bool DeleteDirectory(const std::wstring& path, int flags) {
     if (flags <= 0) ThrowError(L"Missing flags");
     bool result = true;
     std::wstring base = TrimRight(path, L"\\");
+    DWORD attributes = ::GetFileAttributesW(base.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && IsLink(attributes))
+        return (flags & DeleteSelf) == 0 || ::RemoveDirectoryW(base.c_str());
     WIN32_FIND_DATAW data;
     FindHandle find(::FindFirstFileW((base + L"\\*").c_str(), &data));
     bool found = find.IsValid();
@@ -52,6 +60,9 @@ bool DeleteDirectory(const std::wstring& path, int flags) {
                     ::DeleteFileW(entry.c_str());
                 else
                     result = false;
+            } else if (IsLink(data.dwFileAttributes)) {
+                // Only the link goes, never what it points to.
+                if (flags & DeleteRecursive) result = ::RemoveDirectoryW(entry.c_str()) && result;
             } else if (flags & DeleteRecursive) {
                 result = DeleteDirectory(entry, flags) && result;
             }
