@@ -87,6 +87,8 @@ protected:
         job.WaitAndRethrow();
     }
 
+    // A log of this process's own: the reader logs, and test processes run side by side.
+    LogCapture m_log;
     TestSupport::TempFolder m_temp;
     PackagerOptions options;
 };
