@@ -181,7 +181,8 @@ TEST_F(ComponentLoadingTest, AnEmbedFileElementMustBeNamedSo) {
 
 TEST_F(ComponentLoadingTest, InstalledEvaluatesEveryCheckWithoutStopping) {
     TestSupport::TempFolder folder;
-    const std::string yes = "<installedcheck type=\"check_directory\" path=\"" + Kestlib::WideToAnsi(folder.Path()) + "\"/>";
+    const std::string yes =
+        "<installedcheck type=\"check_directory\" path=\"" + Kestlib::WideToAnsi(folder.Path()) + "\"/>";
     const std::string no =
         "<installedcheck type=\"check_directory\" path=\"" + Kestlib::WideToAnsi(folder / L"missing") + "\"/>";
     // An operator of an unknown type only fails when it is evaluated.

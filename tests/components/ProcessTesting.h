@@ -59,7 +59,9 @@ private:
     std::wstring m_path;
 };
 
-inline bool FileExists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+inline bool FileExists(const std::wstring& path) {
+    return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 // For programs nothing waits for (a shell-opened document): polls until the
 // file appears, giving up after a generous limit so a failure cannot hang.

@@ -99,7 +99,8 @@ TEST_F(InstallConfigurationTest, EveryAttributeIsReadTextsExpanded) {
     std::string attributes;
     for (size_t i = 0; i < sizeof TextAttributes / sizeof *TextAttributes; ++i)
         attributes += std::string(TextAttributes[i]) + "=\"" + std::to_string(i) + " %BWT_INSTALL_TEXT%\" ";
-    for (const Flag& flag : Flags) attributes += std::string(flag.attribute) + (flag.defaultValue ? "=\"FALSE\" " : "=\"True\" ");
+    for (const Flag& flag : Flags)
+        attributes += std::string(flag.attribute) + (flag.defaultValue ? "=\"FALSE\" " : "=\"True\" ");
     for (size_t i = 0; i < sizeof Positions / sizeof *Positions; ++i)
         attributes += std::string(Positions[i].attribute) + "=\"" + std::to_string(i) + ",2,3,4\" ";
     Load(attributes);
@@ -167,7 +168,8 @@ TEST_F(InstallConfigurationTest, OnlyComponentChildrenCountInDocumentOrder) {
     EXPECT_FALSE(log.HasLine("Read 'embedfile', source=s, target="));
     EXPECT_TRUE(log.HasLine("Loaded 2 component(s) from configuration type=1 (lcid_filter=1031, "
                             "os_filter_greater=60, os_filter_smaller=, processor_architecture_filter=x64)"));
-    EXPECT_EQ(configuration.ToString(1), L" Install, lang=Deutsch, pa=x64, os=60/\r\n  First\r\n  Second, lang=1031\r\n");
+    EXPECT_EQ(configuration.ToString(1),
+              L" Install, lang=Deutsch, pa=x64, os=60/\r\n  First\r\n  Second, lang=1031\r\n");
     Components supported = configuration.GetSupportedComponents(0);
     ASSERT_EQ(supported.size(), 1u);
     EXPECT_EQ(supported[0].get(), configuration.components[0].get());
