@@ -1,0 +1,198 @@
+// Speed and memory of the payload extraction, not a test:
+//   extract_bench [PAYLOAD_MB] [RUNS]
+// packs a payload (half compressible text, half random) into setup
+// executables with 4, 16 and 64 MB segments, then reports medians of the
+// extraction step (segments written and unpacked) against the platform's
+// decompressor with the least work around it and against a plain copy of the
+// payload, and the peak private bytes and working set of an extraction.
+#include <windows.h>
+#include <psapi.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/InstallerLog.h"
+#include "bench/plain_fdi.h"
+#include "lib/FileOps.h"
+#include "lib/TextConversion.h"
+#include "payload/CabinetResources.h"
+#include "payload/ExtractComponent.h"
+#include "payload/SetupPackager.h"
+
+namespace {
+
+const unsigned long kMega = 1024UL * 1024UL;
+
+class QuietExtraction : public ExtractComponent {
+public:
+    using ExtractComponent::ExtractComponent;
+
+protected:
+    void OnStatus(const std::wstring&) override {}
+};
+
+double Seconds() {
+    LARGE_INTEGER now, frequency;
+    ::QueryPerformanceCounter(&now);
+    ::QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+void WriteBytes(const std::wstring& path, const std::string& bytes) {
+    Kestlib::FileWriteAll(path, Kestlib::ByteVector(bytes.begin(), bytes.end()));
+}
+
+std::vector<std::wstring> MakePayload(const std::wstring& folder, unsigned long megabytes) {
+    std::vector<std::wstring> names;
+    unsigned seed = 7;
+    unsigned long half = megabytes * kMega / 2;
+    for (unsigned long done = 0, i = 0; done < half; done += 8 * kMega, ++i) {
+        std::string text;
+        while (text.size() < 8 * kMega) text += "Line " + std::to_string(text.size()) + " of the setup notes, quite compressible.\r\n";
+        std::string random(8 * kMega, '\0');
+        for (char& c : random) c = static_cast<char>((seed = seed * 1103515245u + 12345u) >> 16);
+        names.push_back(L"text" + std::to_wstring(i) + L".txt");
+        WriteBytes(folder + L"\\" + names.back(), text.substr(0, std::min<unsigned long>(8 * kMega, half - done)));
+        names.push_back(L"data\\random" + std::to_wstring(i) + L".bin");
+        ::CreateDirectoryW((folder + L"\\data").c_str(), nullptr);
+        WriteBytes(folder + L"\\" + names.back(), random.substr(0, std::min<unsigned long>(8 * kMega, half - done)));
+    }
+    return names;
+}
+
+std::wstring Package(const std::wstring& folder, const std::vector<std::wstring>& names, unsigned long segment) {
+    std::string xml = "<configurations><configuration type=\"install\"><component type=\"cmd\" command=\"x\">";
+    for (const std::wstring& name : names) xml += "<embedfile sourcefilepath=\"payload\\" + Kestlib::WideToUtf8(name) + "\" targetfilepath=\"" + Kestlib::WideToUtf8(name) + "\"/>";
+    xml += "</component></configuration></configurations>";
+    WriteBytes(folder + L"\\setup.xml", xml);
+    PackagerOptions options;
+    options.bootstrapper = Kestlib::GetModuleFileName();
+    options.configuration = folder + L"\\setup.xml";
+    options.output = folder + L"\\setup" + std::to_wstring(segment / kMega) + L".exe";
+    options.segmentSize = segment;
+    SetupPackager(options, [](const std::wstring&) {}).Run();
+    return options.output;
+}
+
+void Clear(const std::wstring& folder) { Kestlib::DeleteDirectory(folder, 7); }
+
+double TimeExtraction(HMODULE module, const std::wstring& target) {
+    double start = Seconds();
+    QuietExtraction job(module);
+    job.cab_path = target;
+    job.Start();
+    job.WaitAndRethrow();
+    return Seconds() - start;
+}
+
+// The same segment writes, then the bare decompressor loop.
+double TimePlain(HMODULE module, const std::wstring& target) {
+    double start = Seconds();
+    Kestlib::CreateDirectories(target);
+    int count = CountSegments(module);
+    for (int i = 1; i <= count; ++i) {
+        ResourceBytes bytes = LockResourceBytes(module, SegmentName(i), CabResourceType);
+        Kestlib::FileHandle file(::CreateFileW((target + L"\\" + SegmentName(i) + L".CAB").c_str(), GENERIC_WRITE, 0,
+                                               nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        DWORD written = 0;
+        ::WriteFile(file.Get(), bytes.data, bytes.size, &written, nullptr);
+    }
+    std::string folder = Kestlib::WideToAnsi(target) + "\\";
+    if (!PlainFdiExtract(folder, "SETUP_1.CAB", folder)) std::printf("plain extraction failed\n");
+    for (int i = 1; i <= count; ++i) ::DeleteFileW((target + L"\\" + SegmentName(i) + L".CAB").c_str());
+    return Seconds() - start;
+}
+
+double TimeCopy(const std::wstring& source, const std::vector<std::wstring>& names, const std::wstring& target) {
+    double start = Seconds();
+    Kestlib::CreateDirectories(target + L"\\data");
+    for (const std::wstring& name : names) ::CopyFileW((source + L"\\" + name).c_str(), (target + L"\\" + name).c_str(), FALSE);
+    return Seconds() - start;
+}
+
+int Measure(const std::wstring& mode, const std::wstring& setup, const std::wstring& target) {
+    HMODULE module = ::LoadLibraryExW(setup.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (mode == L"extract") TimeExtraction(module, target);
+    PROCESS_MEMORY_COUNTERS_EX counters = {};
+    counters.cb = sizeof(counters);
+    ::GetProcessMemoryInfo(::GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof(counters));
+    std::printf("%.1f %.1f\n", static_cast<double>(counters.PeakPagefileUsage) / kMega,
+                static_cast<double>(counters.PeakWorkingSetSize) / kMega);
+    return 0;
+}
+
+std::string RunChild(const std::wstring& arguments) {
+    std::wstring command = L"\"" + Kestlib::GetModuleFileName() + L"\" " + arguments;
+    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+    HANDLE readPipe = nullptr, writePipe = nullptr;
+    ::CreatePipe(&readPipe, &writePipe, &inherit, 0);
+    ::SetHandleInformation(readPipe, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = writePipe;
+    startup.hStdError = writePipe;
+    PROCESS_INFORMATION process = {};
+    ::CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
+    ::CloseHandle(writePipe);
+    std::string output;
+    char buffer[256];
+    DWORD read = 0;
+    while (::ReadFile(readPipe, buffer, sizeof(buffer), &read, nullptr) && read > 0) output.append(buffer, read);
+    ::WaitForSingleObject(process.hProcess, INFINITE);
+    ::CloseHandle(process.hProcess);
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(readPipe);
+    return output;
+}
+
+}  // namespace
+
+int main() {
+    int argc = 0;
+    wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
+    InstallerLog::Instance().SetPath(Kestlib::GetTemporaryDirectory() + L"extract-bench-" +
+                                     std::to_wstring(::GetCurrentProcessId()) + L".log");
+    if (argc == 5 && std::wstring(argv[1]) == L"measure") return Measure(argv[2], argv[3], argv[4]);
+    unsigned long megabytes = argc > 1 ? std::wcstoul(argv[1], nullptr, 10) : 200;
+    int runs = argc > 2 ? static_cast<int>(std::wcstoul(argv[2], nullptr, 10)) : 5;
+    std::wstring folder = Kestlib::GetTemporaryDirectory() + L"extract-bench";
+    Clear(folder);
+    Kestlib::CreateDirectories(folder + L"\\payload");
+    std::vector<std::wstring> names = MakePayload(folder + L"\\payload", megabytes);
+    std::wstring setup16 = Package(folder, names, 16 * kMega);
+    std::wstring setup4 = Package(folder, names, 4 * kMega);
+    std::wstring setup64 = Package(folder, names, 64 * kMega);
+    std::printf("payload %lu MB in %zu files, %d runs\n", megabytes, names.size(), runs);
+
+    HMODULE module = ::LoadLibraryExW(setup16.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    std::vector<double> extraction, plain, copy;
+    for (int i = 0; i < runs; ++i) {
+        extraction.push_back(TimeExtraction(module, folder + L"\\out"));
+        Clear(folder + L"\\out");
+        plain.push_back(TimePlain(module, folder + L"\\out"));
+        Clear(folder + L"\\out");
+        copy.push_back(TimeCopy(folder + L"\\payload", names, folder + L"\\out"));
+        Clear(folder + L"\\out");
+    }
+    ::FreeLibrary(module);
+    std::printf("extraction step %.2f s, plain decompressor loop %.2f s (ratio %.3f), plain copy %.2f s\n",
+                Median(extraction), Median(plain), Median(extraction) / Median(plain), Median(copy));
+    std::string idle = RunChild(L"measure idle \"" + setup16 + L"\" \"" + folder + L"\\out\"");
+    std::printf("idle: peak private MB, peak working set MB: %s", idle.c_str());
+    for (const std::wstring& setup : {setup4, setup64}) {
+        std::string peaks = RunChild(L"measure extract \"" + setup + L"\" \"" + folder + L"\\out\"");
+        Clear(folder + L"\\out");
+        std::printf("%s: %s", Kestlib::WideToAnsi(Kestlib::GetFileName(setup)).c_str(), peaks.c_str());
+    }
+    Clear(folder);
+    return 0;
+}
