@@ -74,6 +74,9 @@ void SetupPackager::Run() {
     RequireFile(m_options.bootstrapper, L"Bootstrapper");
     RequireFile(m_options.configuration, L"Configuration");
     if (!m_options.banner.empty()) RequireFile(m_options.banner, L"Banner");
+    // A release folder that does not exist yet is made, as build tools do.
+    std::wstring folder = Kestlib::GetFileDirectory(m_options.output);
+    if (!folder.empty() && !Kestlib::DirectoryExists(folder)) Kestlib::CreateDirectories(folder);
     std::wstring temporary = m_options.output + L"." + std::to_wstring(::GetCurrentProcessId()) + L".tmp";
     if (!::CopyFileW(m_options.bootstrapper.c_str(), temporary.c_str(), FALSE))
         Kestlib::ThrowLastError(L"Cannot write the output file '" + m_options.output + L"'");

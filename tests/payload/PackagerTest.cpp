@@ -230,8 +230,14 @@ TEST_F(PackagerTest, BadInputIsRefusedWithoutOutput) {
                          "Configuration not found: " + folder + "\\absent.xml");
     TestSupport::WriteTextFile(m_temp / L"setup.xml", Document(""));
     options.configuration = m_temp / L"setup.xml";
-    options.output = m_temp / L"no-such-folder\\setup.exe";
-    EXPECT_THROW_PREFIX(SetupPackager(options, [](const std::wstring&) {}).Run(), "0x80070003 - Cannot write the output file '");
+    // A folder in the output's place cannot be replaced by the finished file.
+    options.output = m_temp.Path();
+    EXPECT_THROW_PREFIX(SetupPackager(options, [](const std::wstring&) {}).Run(), "0x80070005 - Cannot write the output file '");
+    EXPECT_TRUE(Kestlib::DirectoryExists(m_temp.Path()));
+    // A missing output folder is made.
+    options.output = m_temp / L"release\\x64\\setup.exe";
+    SetupPackager(options, [](const std::wstring&) {}).Run();
+    EXPECT_TRUE(Kestlib::FileExists(options.output));
 }
 
 TEST(PackagerOptions, CommandLine) {
