@@ -33,7 +33,7 @@ class ShowcaseDownload : public DownloadDialog {
 protected:
     int ExecOnThread() override {
         ::Sleep(300);
-        GetCallback()->Status(420, 1000, L"Downloading dotnetfx.exe: 9.6MB of 22.9MB");
+        GetCallback()->Status(420, 1000, L"Downloading Quorvane Runtime (9.6MB of 22.9MB)");
         ::Sleep(g_seconds * 1000);
         GetCallback()->DownloadComplete();
         return 0;
@@ -56,8 +56,8 @@ int ShowExtraction() {
 int ShowDownload() {
     ShowcaseDownload* list = new ShowcaseDownload;
     list->dialog_caption = L"Quorvane Suite 12 - Download components";
-    list->dialog_message = L"Setup needs to download the Microsoft .NET Framework 2.0 before it can continue.";
-    list->dialog_message_downloading = L"Downloading the Microsoft .NET Framework 2.0. This may take a while.";
+    list->dialog_message = L"Setup needs to download the Quorvane Runtime before it can continue.";
+    list->dialog_message_downloading = L"Downloading the Quorvane Runtime. This may take a while.";
     list->dialog_message_connecting = L"Connecting...";
     list->dialog_message_sendingrequest = L"Sending request...";
     list->buttonstart_caption = L"Start";
