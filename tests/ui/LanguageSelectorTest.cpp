@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <atomic>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -36,13 +35,15 @@ Configurations Document(std::initializer_list<ConfigurationPtr> configurations, 
 }
 
 // A dialog over a document with these configurations, in the given row, that
-// sees no suite application (other tests open such windows).
+// sees no suite application (other tests open such windows). Its log is the
+// process's own, as tests run side by side.
 struct Selector {
     Selector(std::initializer_list<ConfigurationPtr> configurations, int row)
         : title(UniqueTitle(L"Choose Language")), dialog(Document(configurations, title)) {
         dialog.SetLanguageRow(row);
         dialog.SetSiblingFinder(&NoSuiteRunning);
     }
+    LogCapture log;
     std::wstring title;
     CLanguageSelectorDialog dialog;
 };
@@ -81,7 +82,6 @@ const wchar_t kGermanPrompt[] = L"Bitte w\u00e4hlen Sie die Sprache der Installa
 const wchar_t kEnglishPrompt[] = L"Please choose the installation language:";
 
 TEST(LanguageSelector, EnglishUserSeesEnglishPreselectedSwitchesToGermanAndChoosesIt) {
-    LogCapture log;
     InstallerSession::Instance().languageId = 0;
     // The hidden line in between must not shift the English line off its row.
     Selector selector({Offered(L"German", L"1031"), Offered(L"0 hidden", L"1036"), Offered(L"English", L"1033")}, 1);
@@ -109,9 +109,9 @@ TEST(LanguageSelector, EnglishUserSeesEnglishPreselectedSwitchesToGermanAndChoos
     EXPECT_EQ(german.prompt, kGermanPrompt);
     EXPECT_EQ(german.cancel, L"Abbrechen");
     EXPECT_EQ(InstallerSession::Instance().languageId, 1031u);
-    EXPECT_TRUE(log.HasLine("Opening language selector dialog '" + std::string(selector.title.begin(),
+    EXPECT_TRUE(selector.log.HasLine("Opening language selector dialog '" + std::string(selector.title.begin(),
                                                                                 selector.title.end()) + "'"));
-    EXPECT_TRUE(log.HasLine("User-chosen language id: 1031"));
+    EXPECT_TRUE(selector.log.HasLine("User-chosen language id: 1031"));
 }
 
 TEST(LanguageSelector, RussianUserWithAShortListHasNothingSelectedAndOkFails) {
@@ -191,6 +191,69 @@ TEST(LanguageSelector, AListWithNothingToOfferFailsBeforeItIsShown) {
     EXPECT_THROW_MESSAGE(hidden.dialog.DoModal(), "No languages are available for language selection");
     Selector empty({}, 1);
     EXPECT_THROW_MESSAGE(empty.dialog.DoModal(), "No languages are available for language selection");
+}
+
+// The check for a running suite application ends the process, so it runs in
+// a child: this same executable, told by its environment to play that part.
+const wchar_t kChildVariable[] = L"BWTEST_LANGUAGE_SELECTOR_CHILD";
+
+TEST(LanguageSelectorChild, NamesTheRunningApplicationAndEndsTheProcess) {
+    if (!::GetEnvironmentVariableW(kChildVariable, nullptr, 0)) GTEST_SKIP() << "runs only as a child process";
+    CLanguageSelectorDialog dialog(Document({Offered(L"English", L"1033")}, L"Never shown"));
+    dialog.SetLanguageRow(6);
+    dialog.SetSiblingFinder([] { return std::wstring(L"Gridwell"); });
+    dialog.DoModal();
+    ::ExitProcess(3);
+}
+
+struct ProcessBox {
+    DWORD processId;
+    HWND box;
+};
+
+BOOL CALLBACK FindVisibleDialogOf(HWND window, LPARAM context) {
+    auto* search = reinterpret_cast<ProcessBox*>(context);
+    DWORD owner = 0;
+    wchar_t windowClass[16] = {};
+    ::GetWindowThreadProcessId(window, &owner);
+    ::GetClassNameW(window, windowClass, 16);
+    if (owner != search->processId || std::wstring(windowClass) != L"#32770" || !::IsWindowVisible(window))
+        return TRUE;
+    search->box = window;
+    return FALSE;
+}
+
+TEST(LanguageSelector, ARunningSuiteApplicationIsNamedInTheUsersLanguageAndTheProcessEndsWithZero) {
+    wchar_t self[MAX_PATH] = {};
+    ASSERT_TRUE(::GetModuleFileNameW(nullptr, self, MAX_PATH));
+    std::wstring command = L"\"" + std::wstring(self) + L"\" --gtest_filter=LanguageSelectorChild.*";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION created = {};
+    ::SetEnvironmentVariableW(kChildVariable, L"1");
+    const BOOL started =
+        ::CreateProcessW(self, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &created);
+    ::SetEnvironmentVariableW(kChildVariable, nullptr);
+    ASSERT_TRUE(started);
+    Kestlib::ThreadHandle thread(created.hThread);
+    // A child that failed to end must not outlive the test.
+    struct EndedChild {
+        Kestlib::ProcessHandle process;
+        ~EndedChild() {
+            if (::WaitForSingleObject(process.Get(), 0) == WAIT_TIMEOUT) ::TerminateProcess(process.Get(), 1);
+        }
+    } child{Kestlib::ProcessHandle(created.hProcess)};
+    HANDLE process = child.process.Get();
+    ProcessBox search = {created.dwProcessId, nullptr};
+    DialogDriver::WaitFor([&] { return !::EnumWindows(&FindVisibleDialogOf, reinterpret_cast<LPARAM>(&search)); });
+    ASSERT_NE(search.box, nullptr);
+    // The message box keeps its text in the static with the id 0xFFFF.
+    EXPECT_EQ(DialogDriver::Text(search.box, 0xFFFF), L"Sluit Gridwell af");
+    DialogDriver::Click(search.box, IDOK);
+    ASSERT_EQ(::WaitForSingleObject(process, DialogDriver::kPatienceMs), WAIT_OBJECT_0);
+    DWORD exitCode = 1;
+    ::GetExitCodeProcess(process, &exitCode);
+    EXPECT_EQ(exitCode, 0u);
 }
 
 }  // namespace
