@@ -104,6 +104,12 @@ struct CryptHashTraits {
     static void Close(Type h) noexcept { ::CryptDestroyHash(h); }
 };
 
+struct BitmapTraits {
+    using Type = HBITMAP;
+    static Type Invalid() noexcept { return nullptr; }
+    static void Close(Type h) noexcept { ::DeleteObject(h); }
+};
+
 using FileHandle = UniqueHandle<FileHandleTraits>;
 using KernelHandle = UniqueHandle<KernelHandleTraits>;
 using ProcessHandle = KernelHandle;
@@ -116,5 +122,6 @@ using HookHandle = UniqueHandle<HookHandleTraits>;
 using LocalMemory = UniqueHandle<LocalMemoryTraits>;
 using CryptProvider = UniqueHandle<CryptProviderTraits>;
 using CryptHash = UniqueHandle<CryptHashTraits>;
+using BitmapHandle = UniqueHandle<BitmapTraits>;
 
 }  // namespace Kestlib

@@ -3,11 +3,16 @@
 #include <windows.h>
 
 #include <exception>
+#include <memory>
 
 #include "components/IExecuteCallback.h"
 #include "config/Configuration.h"
+#include "lib/Handles.h"
+#include "ui/CComponentsList.h"
+#include "ui/CHyperlinkStatic.h"
 #include "ui/DialogBase.h"
 
+class InstallComponentDlg;
 class InstallConfiguration;
 
 // The main window of a run: one install configuration's components with their
@@ -20,6 +25,7 @@ public:
     static const INT_PTR RebootResult = 3010;
 
     CBootwrightDlg();
+    ~CBootwrightDlg() override;
 
     // Shows configuration modally. IDOK lets the next configuration run; any
     // other result (Cancel, a reboot) ends the run.
@@ -34,7 +40,48 @@ public:
     bool OnComplete(const ComponentPtr& component) override;
     bool OnError(const ComponentPtr& component, const std::exception& error) override;
 
+protected:
+    bool OnInitDialog() override;
+    bool OnCommand(WORD id, WORD code, HWND control) override;
+    // Enter without an enabled default button must not end the dialog.
+    void OnOK() override {}
+    void OnCancel() override;
+    INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
+
 private:
+    // Starts an automatic installation at the full level once the window shows.
+    static const UINT AutoStartMessage = WM_APP + 1;
+
+    // Window set-up, in CBootwrightDlg.cpp.
+    void SetUpWindow();
+    void PositionControls();
+    void SetUpLink();
+    void SetUpBanner();
+    void MeasureList();
+    void FocusDefault();
+    void PaintMinimised();
+    void OnDestroy();
+
+    // The sequence, in MainDialogSequence.cpp.
+    void Initialise();
+    bool ShouldAutoStart() const;
+    void Install();
+    void InstallSteps();
+    void ExtractPayload();
+    void AutoStart();
+    void Skip();
+    // The configuration being shown; "Invalid configuration" without one.
+    const InstallConfiguration& Current() const;
+
     int m_returnCode = 0;
     bool m_rebootRequested = false;
+    bool m_moreConfigurations = false;
+    bool m_installing = false;
+    unsigned long m_lcid = 0;
+    ConfigurationPtr m_holder;
+    InstallConfiguration* m_configuration = nullptr;
+    CComponentsList m_list;
+    CHyperlinkStatic m_link;
+    Kestlib::BitmapHandle m_banner;
+    std::unique_ptr<InstallComponentDlg> m_progressDialog;
 };

@@ -1,0 +1,214 @@
+// What happens behind the main window's buttons, when it opens and while the
+// components run.
+#include <exception>
+#include <string>
+
+#include "app/CompleteInstallation.h"
+#include "app/InstallUILevel.h"
+#include "app/InstallerCommandLineInfo.h"
+#include "app/InstallerLog.h"
+#include "app/RebootMachine.h"
+#include "app/RebootRunKey.h"
+#include "config/InstallConfiguration.h"
+#include "lib/SystemError.h"
+#include "lib/TextConversion.h"
+#include "payload/CabinetResources.h"
+#include "payload/ExtractCabProcessor.h"
+#include "ui/CBootwrightDlg.h"
+#include "ui/CDownloadDialog.h"
+#include "ui/ExtractCabDlg.h"
+#include "ui/InstallComponentDlg.h"
+#include "ui/TimedMessageBox.h"
+#include "ui/resource.h"
+
+namespace {
+
+int UILevel() { return InstallUILevel::Instance().GetUILevel(); }
+
+bool IsFullLevel() { return UILevel() == UiLevelFull; }
+
+// The extraction job and its window point at each other.
+struct Extraction {
+    Extraction(const InstallConfiguration* configuration)
+        : job(::GetModuleHandleW(nullptr), &dialog), dialog(configuration, &job) {}
+    ExtractCabProcessor job;
+    ExtractCabDlg dialog;
+};
+
+}  // namespace
+
+void CBootwrightDlg::Initialise() {
+    SetProgramIcon();
+    RemoveRebootRunKey();
+    SetUpWindow();
+    const bool allInstalled = m_list.Load(m_configuration, m_lcid);
+    // Shown only once the modal loop idles with the dialog still open.
+    ::ShowWindow(GetHwnd(), SW_HIDE);
+    const InstallConfiguration& configuration = Current();
+    if (allInstalled) {
+        if (!configuration.auto_close_if_installed && IsFullLevel()) return;
+        if (!configuration.complete_command.empty() || !configuration.complete_command_basic.empty() ||
+            !configuration.complete_command_silent.empty())
+            ExtractPayload();
+        CompleteInstallation(m_configuration, true);
+        EndDialog(IDOK);
+        return;
+    }
+    if (!ShouldAutoStart()) return;
+    EnableItem(IDC_INSTALL, false);
+    EnableItem(IDCANCEL, false);
+    EnableItem(IDC_OTHERINFO_LINK, false);
+    // At the full level the user sees the window, with its buttons disabled,
+    // while the installation runs; at the other levels it never appears.
+    if (IsFullLevel())
+        ::PostMessageW(GetHwnd(), AutoStartMessage, 0, 0);
+    else
+        Install();
+}
+
+bool CBootwrightDlg::ShouldAutoStart() const {
+    const InstallConfiguration& configuration = Current();
+    bool result = false;
+    if (!IsFullLevel()) {
+        result = true;
+        LOG(L"Silent mode: automatically starting install");
+    }
+    if (InstallerCommandLineInfo::Instance().reboot) {
+        if (configuration.auto_continue_on_reboot) {
+            result = true;
+            LOG(L"Reboot defines auto-start: automatically starting install");
+        }
+    } else if (configuration.auto_start) {
+        result = true;
+        LOG(L"Configuration defines auto-start: automatically starting install");
+    }
+    return result;
+}
+
+void CBootwrightDlg::AutoStart() {
+    HWND window = GetHwnd();
+    ::ShowWindow(window, SW_SHOWNORMAL);
+    ::UpdateWindow(window);
+    Install();
+}
+
+void CBootwrightDlg::Install() {
+    // A click queued while a component ran must not start a second run.
+    if (m_installing) return;
+    m_installing = true;
+    m_returnCode = 0;
+    try {
+        InstallSteps();
+    } catch (const std::exception& error) {
+        const std::wstring text = Kestlib::AnsiToWide(error.what());
+        LOG(L"*** Failed to install one or more components: " << text);
+        m_installing = false;
+        if (m_returnCode == 0) m_returnCode = -1;
+        ShowTimedMessageBox(text, MB_OK | MB_ICONERROR, IDOK);
+        EndDialog(IDOK);
+    } catch (...) {
+        LOG(L"*** Failed to install one or more components");
+        m_installing = false;
+        if (m_returnCode == 0) m_returnCode = -1;
+        ShowTimedMessageBox(L"Failed to install one or more components", MB_OK | MB_ICONERROR, IDOK);
+        EndDialog(IDOK);
+    }
+    m_installing = false;
+}
+
+void CBootwrightDlg::InstallSteps() {
+    m_list.Save();
+    ExtractPayload();
+    const InstallConfiguration& configuration = Current();
+    const Components components = configuration.GetSupportedComponents(m_lcid);
+    const int result = components.Exec(this);
+    if (result != 0 && m_returnCode == 0) m_returnCode = result;
+    if (m_rebootRequested) {
+        WriteRebootRunKey(configuration.reboot_cmd);
+        RebootMachine();
+        EndDialog(RebootResult);
+        return;
+    }
+    if (!IsFullLevel()) {
+        EndDialog(IDOK);
+        return;
+    }
+    if (result != 0) {
+        if (configuration.auto_close_on_error) EndDialog(IDOK);
+        return;
+    }
+    if (m_list.Load(m_configuration, m_lcid) || configuration.auto_close_if_installed) {
+        CompleteInstallation(m_configuration, false);
+        EndDialog(IDOK);
+    }
+}
+
+void CBootwrightDlg::ExtractPayload() {
+    const InstallConfiguration& configuration = Current();
+    Extraction extraction(m_configuration);
+    if (CountSegments(::GetModuleHandleW(nullptr)) == 0) return;
+    const bool silent = UILevel() == UiLevelSilent;
+    extraction.job.cab_path = configuration.cab_path;
+    extraction.job.cab_cancelled_message = configuration.cab_cancelled_message;
+    extraction.job.Start();
+    if (!silent) extraction.dialog.DoModal(GetHwnd());
+    extraction.job.WaitAndRethrow();
+}
+
+void CBootwrightDlg::Skip() {
+    if (m_installing) return;
+    EndDialog(IDOK);
+}
+
+void CBootwrightDlg::OnCancel() {
+    if (m_installing) return;
+    if (m_returnCode == 0) m_returnCode = -2;
+    EndDialog(IDCANCEL);
+}
+
+bool CBootwrightDlg::OnDownload(const ComponentPtr& component) {
+    if (component->downloaddialog) {
+        CDownloadDialog download(component->downloaddialog);
+        if (!download.DoModal(GetHwnd())) {
+            LOG(L"*** Component '" << component->description << L": ERROR ON DOWNLOAD");
+            Kestlib::ThrowError(L"Error downloading '" + component->description + L"'");
+        }
+    }
+    m_progressDialog.reset(new InstallComponentDlg(m_configuration, component.get()));
+    return true;
+}
+
+bool CBootwrightDlg::OnWaitForComplete(const ComponentPtr& component) {
+    if (component->show_progress_dialog && UILevel() != UiLevelSilent) {
+        if (!m_progressDialog) m_progressDialog.reset(new InstallComponentDlg(m_configuration, component.get()));
+        m_progressDialog->DoModal(GetHwnd());
+    }
+    LOG(L"--- Component '" << component->description << L": DIALOG CLOSED");
+    return true;
+}
+
+bool CBootwrightDlg::OnComplete(const ComponentPtr& component) {
+    if (!component->installcompletemessage.empty())
+        ShowTimedMessageBox(component->installcompletemessage, MB_OK | MB_ICONINFORMATION, IDOK);
+    if (!component->IsRebootRequired()) return true;
+    const InstallConfiguration& configuration = Current();
+    LOG(L"--- Component '" << component->description << L": REQUESTS REBOOT");
+    const std::wstring& text =
+        component->reboot_required.empty() ? configuration.reboot_required : component->reboot_required;
+    if (configuration.must_reboot_required || component->must_reboot_required) {
+        LOG(L"--- Component '" << component->description << L": REQUIRES REBOOT");
+        ShowTimedMessageBox(text, MB_OK | MB_ICONQUESTION, IDOK);
+        m_rebootRequested = true;
+    } else if (ShowTimedMessageBox(text, MB_YESNO | MB_ICONQUESTION, IDYES) == IDYES) {
+        m_rebootRequested = true;
+    }
+    if (!m_rebootRequested) return true;
+    LOG(L"--- Component '" << component->description << L": CAUSED A REBOOT");
+    return false;
+}
+
+bool CBootwrightDlg::OnError(const ComponentPtr& component, const std::exception& error) {
+    LOG(L"--- Component '" << component->description << L"' FAILED: " << Kestlib::AnsiToWide(error.what()));
+    Current();
+    return true;
+}
