@@ -1,0 +1,79 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "lib/Handles.h"
+
+// Runs the real setup program from a test: packages setup executables with the
+// packager, starts them with their own command line, environment, working
+// folder and user language, and reads back their full exit code and log.
+namespace TestSupport {
+
+// bin\bootwright.exe, the unpackaged bootstrapper.
+std::wstring BootstrapperPath();
+
+// Writes the document as setup.xml into the folder and packages it, with the
+// files it embeds, into folder\name. Throws with the packager's output when it fails.
+std::wstring PackageSetup(const std::wstring& folder, const std::string& document,
+                          const std::wstring& name = L"setup.exe");
+
+struct SetupOptions {
+    // The command line after the program's quoted path, as typed.
+    std::wstring arguments;
+    // Variables added to (or replacing those of) the test's environment.
+    std::vector<std::pair<std::wstring, std::wstring>> environment;
+    // Empty: the test's own.
+    std::wstring workingDirectory;
+    // A Unix locale such as de_DE.UTF-8 for the user's language, or empty for
+    // the test's. Wine takes a process's language from its Unix environment,
+    // which a Windows child inherits from its parent whatever environment block
+    // it is given, so such a run starts through a new Wine loader and
+    // run_in_locale.exe.
+    std::wstring unixLocale;
+};
+
+// A started setup process; one that is still running when this goes away is ended.
+class SetupProcess {
+public:
+    SetupProcess(const std::wstring& program, const SetupOptions& options);
+    ~SetupProcess();
+    SetupProcess(const SetupProcess&) = delete;
+    SetupProcess& operator=(const SetupProcess&) = delete;
+
+    // The full 32-bit exit code; a process that has not ended within the time
+    // is ended and reported as a test failure (the code is then 0xDEAD).
+    DWORD Wait(DWORD milliseconds = 60000);
+    bool HasEnded() const;
+    DWORD Id() const { return m_id; }
+
+private:
+    Kestlib::ProcessHandle m_process;
+    DWORD m_id = 0;
+};
+
+// Starts the setup and waits for it: its exit code.
+DWORD RunSetup(const std::wstring& program, const SetupOptions& options, DWORD milliseconds = 60000);
+
+// The messages of a log, without their time stamps, in order; empty when there is no file.
+std::vector<std::string> ReadLogMessages(const std::wstring& path);
+bool HasMessage(const std::vector<std::string>& messages, const std::string& message);
+bool HasMessageStartingWith(const std::vector<std::string>& messages, const std::string& prefix);
+// How often a message occurs.
+size_t CountMessages(const std::vector<std::string>& messages, const std::string& message);
+// All messages, one per line, for failure output.
+std::string JoinMessages(const std::vector<std::string>& messages);
+
+// The visible dialog (message boxes included) of the process with this
+// caption (empty: any), waiting for it a while; null when none appeared.
+HWND FindProcessDialog(DWORD processId, const std::wstring& caption = std::wstring());
+// The text of a message box.
+std::wstring MessageBoxText(HWND box);
+
+// The text in the system's ANSI code page, as log lines hold it.
+std::string Ansi(const std::wstring& text);
+
+}  // namespace TestSupport
