@@ -1,0 +1,32 @@
+#include "app/LogHeader.h"
+
+#include <string>
+
+#include "app/Elevation.h"
+#include "app/InstallerCommandLineInfo.h"
+#include "app/InstallerLog.h"
+#include "config/ConfigFiles.h"
+#include "config/OperatingSystem.h"
+
+namespace {
+const wchar_t kRule[] = L"-------------------------------------------------------------------";
+const char kNotice[] = "Copyright (c) the Bootwright developers. All rights reserved.";
+}  // namespace
+
+void WriteLogHeader() {
+    LOG(kRule);
+    LOG(L"Bootwright (BWT) started, version " << BootstrapperVersion);
+    LOG(kNotice);
+    LOG(L"Operating system: " << OperatingSystemName(GetOperatingSystem()));
+    LOG(OperatingSystemBuildText());
+    if (IsElevationSupported()) {
+        LOG(L"ElevationStatus: Elevation is supported by OS");
+        LOG(L"ElevationStatus: Run as Admin: " << (IsRunAsAdmin() ? 1 : 0));
+        LOG(L"ElevationStatus: User in Admin group: " << (IsUserInAdminGroup() ? 1 : 0));
+    } else {
+        LOG(L"ElevationStatus: Elevation is NOT supported by OS");
+    }
+    LOG(kRule);
+    for (const auto& argument : InstallerCommandLineInfo::Instance().componentArgs)
+        LOG(L"Component arguments: \"" << argument.first << L"\": " << argument.second);
+}
