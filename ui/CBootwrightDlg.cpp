@@ -26,6 +26,7 @@ INT_PTR CBootwrightDlg::Run(const ConfigurationPtr& configuration, unsigned long
     m_lcid = lcid;
     m_moreConfigurations = moreConfigurations;
     m_installing = false;
+    m_ended = false;
     m_progressDialog.reset();
     return DoModal();
 }
@@ -111,8 +112,8 @@ void CBootwrightDlg::MeasureList() {
 // Enter means Install (the template marks Skip as a default button too, and
 // Skip may be hidden); the focus starts there, or on the list.
 void CBootwrightDlg::FocusDefault() {
+    if (m_ended) return;
     HWND window = GetHwnd();
-    if (!window || !::IsWindow(window)) return;
     ::SendDlgItemMessageW(window, IDC_SKIP, BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
     ::SendMessageW(window, DM_SETDEFID, IDC_INSTALL, 0);
     HWND install = Item(IDC_INSTALL);

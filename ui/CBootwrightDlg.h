@@ -47,6 +47,7 @@ protected:
     void OnOK() override {}
     void OnCancel() override;
     INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
+    const CComponentsList& GetComponentsList() const { return m_list; }
 
 private:
     // Starts an automatic installation at the full level once the window shows.
@@ -70,6 +71,9 @@ private:
     void ExtractPayload();
     void AutoStart();
     void Skip();
+    // Ends the modal loop; remembered, so that a window ended while it is set
+    // up is never given the focus (which would activate it).
+    void End(INT_PTR result);
     // The configuration being shown; "Invalid configuration" without one.
     const InstallConfiguration& Current() const;
 
@@ -77,6 +81,7 @@ private:
     bool m_rebootRequested = false;
     bool m_moreConfigurations = false;
     bool m_installing = false;
+    bool m_ended = false;
     unsigned long m_lcid = 0;
     ConfigurationPtr m_holder;
     InstallConfiguration* m_configuration = nullptr;

@@ -51,7 +51,7 @@ void CBootwrightDlg::Initialise() {
             !configuration.complete_command_silent.empty())
             ExtractPayload();
         CompleteInstallation(m_configuration, true);
-        EndDialog(IDOK);
+        End(IDOK);
         return;
     }
     if (!ShouldAutoStart()) return;
@@ -105,13 +105,13 @@ void CBootwrightDlg::Install() {
         m_installing = false;
         if (m_returnCode == 0) m_returnCode = -1;
         ShowTimedMessageBox(text, MB_OK | MB_ICONERROR, IDOK);
-        EndDialog(IDOK);
+        End(IDOK);
     } catch (...) {
         LOG(L"*** Failed to install one or more components");
         m_installing = false;
         if (m_returnCode == 0) m_returnCode = -1;
         ShowTimedMessageBox(L"Failed to install one or more components", MB_OK | MB_ICONERROR, IDOK);
-        EndDialog(IDOK);
+        End(IDOK);
     }
     m_installing = false;
 }
@@ -126,20 +126,20 @@ void CBootwrightDlg::InstallSteps() {
     if (m_rebootRequested) {
         WriteRebootRunKey(configuration.reboot_cmd);
         RebootMachine();
-        EndDialog(RebootResult);
+        End(RebootResult);
         return;
     }
     if (!IsFullLevel()) {
-        EndDialog(IDOK);
+        End(IDOK);
         return;
     }
     if (result != 0) {
-        if (configuration.auto_close_on_error) EndDialog(IDOK);
+        if (configuration.auto_close_on_error) End(IDOK);
         return;
     }
     if (m_list.Load(m_configuration, m_lcid) || configuration.auto_close_if_installed) {
         CompleteInstallation(m_configuration, false);
-        EndDialog(IDOK);
+        End(IDOK);
     }
 }
 
@@ -155,15 +155,20 @@ void CBootwrightDlg::ExtractPayload() {
     extraction.job.WaitAndRethrow();
 }
 
+void CBootwrightDlg::End(INT_PTR result) {
+    m_ended = true;
+    EndDialog(result);
+}
+
 void CBootwrightDlg::Skip() {
     if (m_installing) return;
-    EndDialog(IDOK);
+    End(IDOK);
 }
 
 void CBootwrightDlg::OnCancel() {
     if (m_installing) return;
     if (m_returnCode == 0) m_returnCode = -2;
-    EndDialog(IDCANCEL);
+    End(IDCANCEL);
 }
 
 bool CBootwrightDlg::OnDownload(const ComponentPtr& component) {

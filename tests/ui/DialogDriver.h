@@ -38,6 +38,10 @@ public:
         return WaitFor([&] { return Text(dialog, id) == text; });
     }
     static void Click(HWND dialog, int id) { ::SendMessageW(::GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+    // Posted, so that the driver is not held while the command's work runs.
+    static void Press(HWND dialog, int id) {
+        ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dialog, id)));
+    }
     static bool WaitGone(HWND window) {
         return WaitFor([&] { return !::IsWindow(window); });
     }
