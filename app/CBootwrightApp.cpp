@@ -1,0 +1,141 @@
+#include "app/CBootwrightApp.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <exception>
+
+#include "app/ConfigFileManager.h"
+#include "app/InstallUILevel.h"
+#include "app/InstallerCommandLineInfo.h"
+#include "app/InstallerLauncher.h"
+#include "app/InstallerLog.h"
+#include "app/LogHeader.h"
+#include "app/RebootRunKey.h"
+#include "app/UsageText.h"
+#include "components/InstallerSession.h"
+#include "config/InstallConfiguration.h"
+#include "lib/FileOps.h"
+#include "lib/StringUtils.h"
+#include "lib/TextConversion.h"
+#include "payload/CabinetResources.h"
+#include "payload/ExtractCabProcessor.h"
+#include "ui/ExtractCabDlg.h"
+#include "ui/TimedMessageBox.h"
+
+namespace {
+
+const wchar_t kAlreadyRunning[] = L"Quorvane 2012 Setup is already running!";
+
+// The five process-wide objects: made in this order, released in reverse.
+class ProcessObjects {
+public:
+    ProcessObjects() {
+        InstallerCommandLineInfo::Instance();
+        InstallerLauncher::Instance();
+        InstallerLog::Instance();
+        InstallerSession::Instance();
+        InstallUILevel::Instance();
+    }
+    ~ProcessObjects() {
+        InstallUILevel::Release();
+        InstallerSession::Release();
+        InstallerLog::Release();
+        InstallerLauncher::Release();
+        InstallerCommandLineInfo::Release();
+    }
+    ProcessObjects(const ProcessObjects&) = delete;
+    ProcessObjects& operator=(const ProcessObjects&) = delete;
+};
+
+bool IsSilent() { return InstallUILevel::Instance().GetUILevel() == UiLevelSilent; }
+
+void ShowInformation(const std::wstring& text) { ShowTimedMessageBox(text, MB_OK | MB_ICONINFORMATION, IDOK); }
+
+void DisplayCab() { ShowInformation(Kestlib::JoinStrings(ListContents(::GetModuleHandleW(nullptr)), L"\r\n")); }
+
+// The payload into "SupportFiles" under the current folder, with the
+// extraction window unless the level is silent.
+void ExtractCab() {
+    InstallConfiguration texts;
+    texts.cab_dialog_caption = L"ExtractCab";
+    texts.cab_dialog_message = L"%s";
+    // The window finds the job; the job reaches the window through its handle.
+    ExtractCabProcessor job(::GetModuleHandleW(nullptr), nullptr);
+    ExtractCabDlg window(&texts, &job);
+    job.cab_path = Kestlib::PathCombine(Kestlib::GetCurrentDirectory(), L"SupportFiles");
+    job.Start();
+    if (!IsSilent()) window.DoModal();
+    job.WaitAndRethrow();
+}
+
+void DisplayConfig() {
+    ConfigFileManager manager;
+    manager.LoadConfigurations();
+    ShowInformation(manager.ToString());
+}
+
+// Logging inside a handler must not end the process: the exit code is
+// decided already, and a log that cannot be written has nowhere else to go.
+template <class Expression>
+void TryLog(Expression expression) {
+    try {
+        expression();
+    } catch (...) {
+    }
+}
+
+}  // namespace
+
+int CBootwrightApp::Run(const std::vector<std::wstring>& arguments) {
+    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_WIN95_CLASSES};
+    ::InitCommonControlsEx(&controls);
+    ProcessObjects objects;
+    Start(arguments);
+    Shutdown();
+    return m_returnCode;
+}
+
+void CBootwrightApp::Start(const std::vector<std::wstring>& arguments) {
+    try {
+        InstallerCommandLineInfo::Instance().Parse(arguments);
+        WriteLogHeader();
+        // Past the single-instance guard: a resumed run never starts again
+        // at the next logon, even when it fails before its main dialog.
+        RemoveRebootRunKeyIfResumed();
+        InstallerSession::Instance().componentArgs = InstallerCommandLineInfo::Instance().componentArgs;
+        if (InstallerCommandLineInfo::Instance().help) {
+            ShowInformation(UsageText());
+            return;
+        }
+        RunMode();
+    } catch (const Kestlib::LogFileWriteException&) {
+        ShowTimedMessageBox(kAlreadyRunning, MB_OK | MB_ICONERROR, IDOK);
+        m_returnCode = -1;
+    } catch (const std::exception& error) {
+        TryLog([&] { LOG(L"The following error occured: " << Kestlib::AnsiToWide(error.what())); });
+        m_returnCode = -1;
+    } catch (...) {
+        TryLog([] { LOG(L"A error occured!"); });
+        // Whatever it was, the run did not succeed.
+        m_returnCode = -1;
+    }
+}
+
+void CBootwrightApp::RunMode() {
+    const InstallerCommandLineInfo& options = InstallerCommandLineInfo::Instance();
+    ConfigFileManager manager;
+    manager.LoadConfigurations();
+    if (options.displayCab)
+        DisplayCab();
+    else if (options.extractCab)
+        ExtractCab();
+    else if (options.displayConfig)
+        DisplayConfig();
+    else
+        m_returnCode = manager.RunConfigurations();
+}
+
+void CBootwrightApp::Shutdown() {
+    if (m_returnCode != -1) TryLog([&] { LOG(L"Bootwright finished, return code=" << m_returnCode); });
+}

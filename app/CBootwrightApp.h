@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// The process: creates the process-wide objects, parses the command line,
+// writes the log header, and then performs one inspection mode or runs the
+// chosen configurations through the main dialog. Every window it opens is
+// modal and closed again before Run returns.
+class CBootwrightApp {
+public:
+    // The whole run for these arguments (those after the program name);
+    // returns the process exit code.
+    int Run(const std::vector<std::wstring>& arguments);
+
+private:
+    void Start(const std::vector<std::wstring>& arguments);
+    void WriteHeader() const;
+    void RunMode();
+    void Shutdown();
+
+    // Becomes the exit code; -1 when start-up failed.
+    int m_returnCode = 0;
+};
