@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/InstallerLog.h"
+#include "lib/DllSearch.h"
 #include "lib/FileOps.h"
 #include "lib/TextConversion.h"
 #include "payload/PackagerOptions.h"
@@ -40,6 +41,7 @@ std::vector<std::wstring> Arguments() {
 }  // namespace
 
 int main() {
+    Kestlib::RestrictDllSearchToSystemFolder();
     // The document reader logs; the packager's log is its own and goes away.
     std::wstring log = Kestlib::GetTemporaryDirectory() + L"bootwright-pack-" +
                        std::to_wstring(::GetCurrentProcessId()) + L".log";

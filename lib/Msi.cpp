@@ -4,6 +4,7 @@
 
 #include "lib/Guid.h"
 #include "lib/SystemError.h"
+#include "lib/SystemLibrary.h"
 
 namespace Kestlib {
 
@@ -12,10 +13,25 @@ namespace {
 // A GUID in braces with its terminator.
 const DWORD GuidBufferLength = 39;
 
+// Windows Installer's library, loaded on first use and kept for the process.
+struct MsiFunctions {
+    SystemLibrary library{L"msi.dll"};
+    decltype(&::MsiEnumProductsW) enumProducts = library.Entry<decltype(enumProducts)>("MsiEnumProductsW");
+    decltype(&::MsiEnumRelatedProductsW) enumRelatedProducts =
+        library.Entry<decltype(enumRelatedProducts)>("MsiEnumRelatedProductsW");
+    decltype(&::MsiGetProductInfoW) getProductInfo = library.Entry<decltype(getProductInfo)>("MsiGetProductInfoW");
+};
+
+const MsiFunctions& Msi() {
+    static const MsiFunctions functions;
+    return functions;
+}
+
 }  // namespace
 
 GuidList EnumAllProducts() {
-    return EnumProducts([](DWORD index, wchar_t* buffer) { return ::MsiEnumProductsW(index, buffer); });
+    const MsiFunctions& msi = Msi();
+    return EnumProducts([&msi](DWORD index, wchar_t* buffer) { return msi.enumProducts(index, buffer); });
 }
 
 GuidList EnumProducts(const ProductAtIndex& productAt) {
@@ -45,11 +61,12 @@ bool IsProductInstalled(const GUID& product) {
 }
 
 GuidList EnumRelatedProducts(const GUID& upgradeCode) {
+    const MsiFunctions& msi = Msi();
     std::wstring code = GuidToString(upgradeCode);
     GuidList products;
     for (DWORD index = 0;; ++index) {
         wchar_t buffer[GuidBufferLength] = {};
-        UINT result = ::MsiEnumRelatedProductsW(code.c_str(), 0, index, buffer);
+        UINT result = msi.enumRelatedProducts(code.c_str(), 0, index, buffer);
         if (result == ERROR_NO_MORE_ITEMS) break;
         if (result != ERROR_SUCCESS)
             ThrowSystemError(static_cast<long>(result), L"MsiEnumRelatedProducts (" + code + L")");
@@ -59,15 +76,16 @@ GuidList EnumRelatedProducts(const GUID& upgradeCode) {
 }
 
 std::wstring GetProductInfoValue(const GUID& product, const std::wstring& property) {
+    const MsiFunctions& msi = Msi();
     std::wstring code = GuidToString(product);
     std::wstring context = L"MsiGetProductInfo (" + code + L", " + property + L")";
     DWORD size = 0;
-    UINT result = ::MsiGetProductInfoW(code.c_str(), property.c_str(), nullptr, &size);
+    UINT result = msi.getProductInfo(code.c_str(), property.c_str(), nullptr, &size);
     if (result != ERROR_SUCCESS && result != ERROR_MORE_DATA) ThrowSystemError(static_cast<long>(result), context);
     if (size == 0) return std::wstring();
     std::vector<wchar_t> buffer(size + 1);
     DWORD capacity = size + 1;
-    result = ::MsiGetProductInfoW(code.c_str(), property.c_str(), buffer.data(), &capacity);
+    result = msi.getProductInfo(code.c_str(), property.c_str(), buffer.data(), &capacity);
     if (result != ERROR_SUCCESS) ThrowSystemError(static_cast<long>(result), context);
     // The value may have shrunk between the two calls.
     return std::wstring(buffer.data(), capacity < size ? capacity : size);

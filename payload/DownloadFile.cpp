@@ -9,6 +9,7 @@
 #include "lib/Sha256.h"
 #include "lib/StringUtils.h"
 #include "lib/SystemError.h"
+#include "lib/SystemLibrary.h"
 #include "payload/IDownloadCallback.h"
 
 namespace {
@@ -28,6 +29,17 @@ bool StaysInFolder(const std::wstring& name) {
 // Bytes that failed a check are of no use to anybody; the check's own error
 // is what must reach the user, so a failed delete is not reported over it.
 void Discard(const std::wstring& path) { ::DeleteFileW(path.c_str()); }
+
+// The URL download library, loaded on first use and kept for the process.
+struct UrlmonFunctions {
+    Kestlib::SystemLibrary library{L"urlmon.dll"};
+    decltype(&::URLDownloadToFileW) downloadToFile = library.Entry<decltype(downloadToFile)>("URLDownloadToFileW");
+};
+
+const UrlmonFunctions& Urlmon() {
+    static const UrlmonFunctions functions;
+    return functions;
+}
 
 }  // namespace
 
@@ -139,8 +151,8 @@ void DownloadFile::Download() {
     const std::wstring context = L"Error downloading \"" + sourceurl + L"\" to \"" + temporary + L"\"";
     m_httpStatus = 0;
     m_callbackFailure = nullptr;
-    HRESULT result = ::URLDownloadToFileW(nullptr, sourceurl.c_str(), temporary.c_str(), 0,
-                                          static_cast<IBindStatusCallback*>(this));
+    HRESULT result = Urlmon().downloadToFile(nullptr, sourceurl.c_str(), temporary.c_str(), 0,
+                                             static_cast<IBindStatusCallback*>(this));
     if (m_callbackFailure) std::rethrow_exception(m_callbackFailure);
     // The platform saves an error page as if it were the file and reports
     // success: the status of the response decides.
