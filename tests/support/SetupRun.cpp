@@ -281,6 +281,10 @@ HWND FindProcessDialog(DWORD processId, const std::wstring& caption) {
     return search.found;
 }
 
+void Press(HWND dialog, int id) {
+    ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dialog, id)));
+}
+
 std::wstring MessageBoxText(HWND box) {
     wchar_t text[4096] = {};
     ::GetWindowTextW(::GetDlgItem(box, 0xFFFF), text, 4096);

@@ -70,6 +70,9 @@ std::string JoinMessages(const std::vector<std::string>& messages);
 // The visible dialog (message boxes included) of the process with this
 // caption (empty: any), waiting for it a while; null when none appeared.
 HWND FindProcessDialog(DWORD processId, const std::wstring& caption = std::wstring());
+// Presses a button of a window of another process without waiting for what
+// the press does (which may be a whole installation or another window).
+void Press(HWND dialog, int id);
 // The text of a message box.
 std::wstring MessageBoxText(HWND box);
 
