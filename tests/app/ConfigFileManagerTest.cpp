@@ -130,7 +130,7 @@ TEST_F(ConfigFileManagerTest, ANamedDocumentThatIsNotAFileIsMissingWithoutFallba
     }
 }
 
-TEST_F(ConfigFileManagerTest, WithoutANamedDocumentTheOneBesideTheExecutableIsRead) {
+TEST_F(ConfigFileManagerTest, WithoutANamedDocumentTheEmbeddedOneOrTheOneBesideTheExecutableIsRead) {
     const std::wstring beside = Kestlib::PathCombine(Kestlib::GetModuleDirectory(), L"configuration.xml");
     ASSERT_FALSE(Kestlib::FileExists(beside));
     ConfigFileManager manager;
@@ -147,6 +147,18 @@ TEST_F(ConfigFileManagerTest, WithoutANamedDocumentTheOneBesideTheExecutableIsRe
     const std::vector<std::string> messages = TestSupport::ReadLogMessages(logFile);
     EXPECT_TRUE(TestSupport::HasMessage(messages, "Loaded 2 configuration(s) from '" + WideToAnsi(document) + "'"))
         << TestSupport::JoinMessages(messages);
+
+    // An embedded document comes before the one beside the executable.
+    const std::string embedded = Document(Install("embedded"));
+    HANDLE update = ::BeginUpdateResourceW(program.c_str(), FALSE);
+    ASSERT_NE(update, nullptr);
+    ASSERT_TRUE(::UpdateResourceW(update, L"CUSTOM", L"RES_CONFIGURATION", MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL),
+                                  const_cast<char*>(embedded.data()), static_cast<DWORD>(embedded.size())));
+    ASSERT_TRUE(::EndUpdateResourceW(update, FALSE));
+    EXPECT_EQ(TestSupport::RunSetup(program, options), 0u);
+    const std::vector<std::string> second = TestSupport::ReadLogMessages(logFile);
+    EXPECT_TRUE(TestSupport::HasMessage(second, "Loaded 1 configuration(s) from 'Resource: RES_CONFIGURATION'"))
+        << TestSupport::JoinMessages(second);
 }
 
 TEST_F(ConfigFileManagerTest, TheVersionQuestionAnsweredNoInItsWindowStopsLoading) {
