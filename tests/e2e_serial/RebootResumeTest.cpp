@@ -1,0 +1,171 @@
+// A component that needs a restart: the setup registers itself to run at the
+// next logon and restarts the machine; the next logon resumes it, and the
+// resumed run skips what is installed and completes the rest.
+//
+// Serial: under Wine a restart ends every windowed program of the prefix, and
+// Wine starts the Run entries right after, a second or two after the setup
+// ended. The next logon is played by hand (wineboot without arguments runs the
+// Run entries) whenever that start did not resume the setup: one case holds
+// the log so that the restart's own start finds it held and gives up.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include <iostream>
+#include <string>
+
+#include "lib/Handles.h"
+#include "lib/Process.h"
+#include "tests/e2e/SetupDocuments.h"
+#include "tests/support/SetupRun.h"
+
+using namespace E2e;
+using TestSupport::Ansi;
+using TestSupport::HasMessage;
+
+namespace {
+
+const wchar_t kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+// The Run value of this name; empty when there is none.
+std::wstring RunValue(const std::wstring& name) {
+    wchar_t data[2048] = {};
+    DWORD size = sizeof(data);
+    if (::RegGetValueW(HKEY_LOCAL_MACHINE, kRunKey, name.c_str(), RRF_RT_REG_SZ, nullptr, data, &size) != ERROR_SUCCESS)
+        return std::wstring();
+    return data;
+}
+
+void RemoveRunValue(const std::wstring& name) {
+    HKEY key = nullptr;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
+    ::RegDeleteValueW(key, name.c_str());
+    ::RegCloseKey(key);
+}
+
+std::wstring DefaultLog() {
+    wchar_t temp[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, temp);
+    return std::wstring(temp) + L"qvn12bs.log";
+}
+
+// The next logon: Wine's start-up program without arguments runs the Run entries.
+void LogOn() {
+    wchar_t system[MAX_PATH] = {};
+    ::GetSystemDirectoryW(system, MAX_PATH);
+    EXPECT_EQ(Kestlib::RunProcessAndWait(L"\"" + std::wstring(system) + L"\\wineboot.exe\""), 0u);
+}
+
+bool ProcessRunning(const std::wstring& file) {
+    Kestlib::KernelHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = ::Process32FirstW(snapshot.Get(), &entry); more; more = ::Process32NextW(snapshot.Get(), &entry)) {
+        if (_wcsicmp(entry.szExeFile, file.c_str()) == 0) return true;
+    }
+    return false;
+}
+
+template <typename Condition>
+bool Poll(DWORD milliseconds, Condition condition) {
+    for (DWORD waited = 0; waited < milliseconds; waited += 50) {
+        if (condition()) return true;
+        ::Sleep(50);
+    }
+    return condition();
+}
+
+struct RebootCase {
+    const char* name;
+    bool arguments;         // silent level and a log file on the command line, else nothing at all
+    const char* rebootCmd;
+    const wchar_t* expectedTail;  // after the quoted program path; the log file stands for %LOG%
+    bool holdLog;                 // the restart's own start of the Run entry finds the log held
+};
+
+TEST(RebootAndResume, TheResumeCommandIsRegisteredAndTheNextLogonCompletesTheInstallation) {
+    const RebootCase cases[] = {
+        {"no arguments", false, "", L" /Reboot", false},
+        {"arguments and a reboot command", true, "/Log", L" /q /LogFile \"%LOG%\" /Log /Reboot", false},
+        {"a reboot command with the option", true, "/Log /Reboot", L" /q /LogFile \"%LOG%\" /Log /Reboot", false},
+        {"the option in small letters", true, "/reboot", L" /q /LogFile \"%LOG%\" /reboot /Reboot", true},
+    };
+    int resumedByRestart = 0;
+    for (const RebootCase& test : cases) {
+        SCOPED_TRACE(test.name);
+        Scenario run;
+        const std::wstring name = L"resume-" + std::to_wstring(::GetCurrentProcessId()) + L".exe";
+        const std::wstring program = run.folder / name;
+        ASSERT_TRUE(::CopyFileW(TestSupport::BootstrapperPath().c_str(), program.c_str(), FALSE));
+        TestSupport::WriteTextFile(
+            run.folder / L"configuration.xml",
+            Document(Install("reboot_cmd=\"" + Xml(std::string(test.rebootCmd)) + "\"",
+                             MarkerComponent("One", run.folder / L"one.txt",
+                                             "mustreboot=\"true\" must_reboot_required=\"true\"") +
+                                 MarkerComponent("Two", run.folder / L"two.txt")),
+                     "ui_level=\"silent\""));
+        const std::wstring log = test.arguments ? run.log : DefaultLog();
+        ::DeleteFileW(log.c_str());
+        RemoveRunValue(name);
+
+        TestSupport::SetupOptions options;
+        if (test.arguments) options.arguments = L"/q " + run.LogArguments();
+        std::wstring expected = L"\"" + program + L"\"" + test.expectedTail;
+        const size_t placeholder = expected.find(L"%LOG%");
+        if (placeholder != std::wstring::npos) expected.replace(placeholder, 5, run.log);
+
+        std::wstring registered;
+        {
+            TestSupport::SetupProcess first(program, options);
+            // The value lives from its writing until the resumed run starts its window.
+            Poll(60000, [&] { return !(registered = RunValue(name)).empty() || first.HasEnded(); });
+            EXPECT_EQ(first.Wait(), 0u);
+        }
+        Kestlib::FileHandle held;
+        if (test.holdLog) {
+            held.Reset(::CreateFileW(log.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+        }
+        EXPECT_EQ(registered, expected);
+        EXPECT_TRUE(FileExists(run.folder / L"one.txt"));
+        EXPECT_TRUE(HasMessage(TestSupport::ReadLogMessages(log),
+                               "Writing HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\\" +
+                                   Ansi(name) + ": " + Ansi(expected)))
+            << "log:\n" << TestSupport::JoinMessages(TestSupport::ReadLogMessages(log));
+
+        auto resumed = [&] {
+            const auto messages = TestSupport::ReadLogMessages(log);
+            return !messages.empty() && FileExists(run.folder / L"two.txt") && messages.back() == kFinishedZero &&
+                   HasMessage(messages, "*** Component 'Two': SUCCESS");
+        };
+        if (held) {
+            // The restart's start finds the log held, ends at once and leaves the value for the next logon.
+            bool seen = false;
+            Poll(10000, [&] { return (seen |= ProcessRunning(name)) && !ProcessRunning(name); });
+            EXPECT_TRUE(seen);
+            EXPECT_EQ(RunValue(name), expected);
+            EXPECT_FALSE(FileExists(run.folder / L"two.txt"));
+            held.Reset();
+            LogOn();
+            EXPECT_TRUE(Poll(30000, resumed));
+        } else if (Poll(10000, resumed)) {
+            ++resumedByRestart;
+        } else {
+            LogOn();
+            EXPECT_TRUE(Poll(30000, resumed));
+        }
+        EXPECT_EQ(RunValue(name), L"");
+        const auto messages = TestSupport::ReadLogMessages(log);
+        EXPECT_EQ(TestSupport::CountMessages(messages, std::string("Bootwright (BWT) started, version ") + kVersion), 2u)
+            << "log:\n" << TestSupport::JoinMessages(messages);
+        EXPECT_TRUE(HasMessage(messages, "-- One: INSTALLED"));
+        EXPECT_TRUE(HasMessage(messages, "--- Component 'One': SKIPPED"));
+        EXPECT_EQ(TestSupport::CountMessages(messages, "--- Component 'One': EXECUTING"), 1u);
+        RemoveRunValue(name);
+        ::DeleteFileW(log.c_str());
+    }
+    std::cout << "resumed by the restart itself: " << resumedByRestart << " of " << std::size(cases) << std::endl;
+}
+
+}  // namespace
