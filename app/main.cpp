@@ -3,8 +3,11 @@
 #include "app/CBootwrightApp.h"
 #include "app/InstallerCommandLineInfo.h"
 #include "app/UnicodeLayer.h"
+#include "lib/DllSearch.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    // Before anything can load a library: none may come from beside the program.
+    Kestlib::RestrictDllSearchToSystemFolder();
     if (!LoadUnicodeLayerIfNeeded()) return -1;
     return CBootwrightApp().Run(ProcessArguments());
 }
