@@ -93,27 +93,41 @@ void CBootwrightDlg::AutoStart() {
 }
 
 void CBootwrightDlg::Install() {
-    // A click queued while a component ran must not start a second run.
+    // A command that reached the window through a nested modal loop while
+    // components run must not start a second run.
     if (m_installing) return;
     m_installing = true;
+    // The buttons rest while the components run, and clicks and keys queued
+    // meanwhile are dropped, so that none of them acts once the run is over.
+    const int buttons[] = {IDC_INSTALL, IDC_SKIP, IDCANCEL};
+    bool enabled[3] = {};
+    for (int index = 0; index < 3; ++index) {
+        enabled[index] = ::IsWindowEnabled(Item(buttons[index])) != FALSE;
+        EnableItem(buttons[index], false);
+    }
     m_returnCode = 0;
     try {
         InstallSteps();
     } catch (const std::exception& error) {
         const std::wstring text = Kestlib::AnsiToWide(error.what());
         LOG(L"*** Failed to install one or more components: " << text);
-        m_installing = false;
         if (m_returnCode == 0) m_returnCode = -1;
         ShowTimedMessageBox(text, MB_OK | MB_ICONERROR, IDOK);
         End(IDOK);
     } catch (...) {
         LOG(L"*** Failed to install one or more components");
-        m_installing = false;
         if (m_returnCode == 0) m_returnCode = -1;
         ShowTimedMessageBox(L"Failed to install one or more components", MB_OK | MB_ICONERROR, IDOK);
         End(IDOK);
     }
+    MSG queued;
+    while (::PeekMessageW(&queued, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
+    }
+    while (::PeekMessageW(&queued, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE)) {
+    }
+    for (int index = 0; index < 3; ++index) EnableItem(buttons[index], enabled[index]);
     m_installing = false;
+    FocusDefault();
 }
 
 void CBootwrightDlg::InstallSteps() {

@@ -57,15 +57,19 @@ TEST_F(MainDialogTest, SilentRunsStartThemselvesAndReturnTheFirstFailure) {
 
 TEST_F(MainDialogTest, AFailureAtTheFullLevelKeepsTheDialogOpenUnlessTheConfigurationClosesIt) {
     const std::string components = Cmd("A", 0) + Cmd("B", 7) + Cmd("C", 0);
+    bool reenabled = false;
     EXPECT_EQ(Run(Configuration("", components), false,
                   [&] {
                       HWND window = WaitForWindow();
                       DialogDriver::Press(window, IDC_INSTALL);
                       DialogDriver::WaitFor([&] { return m_log.HasLine("*** Component 'C': SUCCESS"); });
-                      // The press is handled once the run is over: the window is still there.
+                      // The buttons rest during the run and are back once it is over.
+                      reenabled = DialogDriver::WaitFor(
+                          [&] { return ::IsWindowEnabled(::GetDlgItem(window, IDCANCEL)) != FALSE; });
                       DialogDriver::Press(window, IDCANCEL);
                   }),
               IDCANCEL);
+    EXPECT_TRUE(reenabled);
     // Cancel after a failure keeps the failure's code.
     EXPECT_EQ(m_dialog.GetReturnCode(), 7);
     EXPECT_FALSE(m_log.HasLine("--- Complete Command"));
