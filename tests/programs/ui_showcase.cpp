@@ -1,5 +1,5 @@
-// Shows one progress window with the texts of a typical run, for screenshots:
-//   ui_showcase extract|download [seconds]
+// Shows one window with the texts of a typical run, for screenshots:
+//   ui_showcase extract|download|main [seconds]
 // The window closes itself when its job ends after the given time (default 8).
 #include <windows.h>
 
@@ -7,8 +7,15 @@
 #include <cstring>
 #include <string>
 
+#include <tinyxml.h>
+
+#include <thread>
+
 #include "config/InstallConfiguration.h"
+#include "lib/FileOps.h"
+#include "lib/TextConversion.h"
 #include "payload/ExtractCabProcessor.h"
+#include "ui/CBootwrightDlg.h"
 #include "ui/CDownloadDialog.h"
 #include "ui/ExtractCabDlg.h"
 
@@ -69,12 +76,44 @@ int ShowDownload() {
     return 0;
 }
 
+// The main window with one installed, two optional and one required component.
+int ShowMain() {
+    const std::string installed = Kestlib::WideToAnsi(Kestlib::GetModuleFileName());
+    const std::string xml =
+        "<configuration type=\"install\" dialog_caption=\"Quorvane Suite 12 Setup\" "
+        "dialog_message=\"Setup will install the following components of Quorvane Suite 12. Clear the ones you do "
+        "not need, then press Install.\" install_caption=\"Install\" cancel_caption=\"Cancel\" "
+        "skip_caption=\"Skip\" status_installed=\"(installed)\" status_notinstalled=\"\" "
+        "dialog_otherinfo_caption=\"Release notes and system requirements\" "
+        "dialog_otherinfo_link=\"http://127.0.0.1/notes\">"
+        "<component type=\"cmd\" description=\"Quorvane Runtime 12\" command=\"x\">"
+        "<installedcheck type=\"check_file\" filename=\"" + installed + "\"/></component>"
+        "<component type=\"cmd\" description=\"Quorvane Suite 12 Core\" command=\"x\"/>"
+        "<component type=\"cmd\" description=\"Quorvane Designer\" required=\"false\" command=\"x\"/>"
+        "<component type=\"cmd\" description=\"Samples and templates\" required=\"false\" command=\"x\"/>"
+        "</configuration>";
+    TiXmlDocument document;
+    document.Parse(xml.c_str());
+    InstallConfiguration* configuration = new InstallConfiguration;
+    ConfigurationPtr holder(configuration);
+    configuration->Load(document.RootElement());
+    CBootwrightDlg dialog;
+    std::thread closer([&] {
+        ::Sleep(g_seconds * 1000);
+        if (HWND window = dialog.GetHwnd()) ::PostMessageW(window, WM_CLOSE, 0, 0);
+    });
+    dialog.Run(holder, 1033, true);
+    closer.join();
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc > 2) g_seconds = static_cast<DWORD>(std::strtoul(argv[2], nullptr, 10));
     try {
         if (argc > 1 && std::strcmp(argv[1], "download") == 0) return ShowDownload();
+        if (argc > 1 && std::strcmp(argv[1], "main") == 0) return ShowMain();
         return ShowExtraction();
     } catch (const std::exception& error) {
         ::MessageBoxA(nullptr, error.what(), "ui_showcase", MB_OK | MB_ICONERROR);
