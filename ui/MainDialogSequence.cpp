@@ -29,7 +29,7 @@ bool IsFullLevel() { return UILevel() == UiLevelFull; }
 
 // The extraction job and its window point at each other.
 struct Extraction {
-    Extraction(const InstallConfiguration* configuration)
+    explicit Extraction(const InstallConfiguration* configuration)
         : job(::GetModuleHandleW(nullptr), &dialog), dialog(configuration, &job) {}
     ExtractCabProcessor job;
     ExtractCabDlg dialog;
@@ -214,20 +214,22 @@ bool CBootwrightDlg::OnComplete(const ComponentPtr& component) {
     LOG(L"--- Component '" << component->description << L": REQUESTS REBOOT");
     const std::wstring& text =
         component->reboot_required.empty() ? configuration.reboot_required : component->reboot_required;
+    // This component's answer alone decides whether the loop stops here.
+    bool reboot = true;
     if (configuration.must_reboot_required || component->must_reboot_required) {
         LOG(L"--- Component '" << component->description << L": REQUIRES REBOOT");
         ShowTimedMessageBox(text, MB_OK | MB_ICONQUESTION, IDOK);
-        m_rebootRequested = true;
-    } else if (ShowTimedMessageBox(text, MB_YESNO | MB_ICONQUESTION, IDYES) == IDYES) {
-        m_rebootRequested = true;
+    } else {
+        reboot = ShowTimedMessageBox(text, MB_YESNO | MB_ICONQUESTION, IDYES) == IDYES;
     }
-    if (!m_rebootRequested) return true;
+    if (!reboot) return true;
+    m_rebootRequested = true;
     LOG(L"--- Component '" << component->description << L": CAUSED A REBOOT");
     return false;
 }
 
 bool CBootwrightDlg::OnError(const ComponentPtr& component, const std::exception& error) {
     LOG(L"--- Component '" << component->description << L"' FAILED: " << Kestlib::AnsiToWide(error.what()));
-    Current();
+    if (!m_configuration) Kestlib::ThrowError(L"Invalid configuration");
     return true;
 }
