@@ -21,6 +21,8 @@ const char kAbsentProduct[] = "{5B0E4C7A-96D2-4F1B-8E3A-2C7D9F6A1B04}";
 
 // Under Wine the window library imports version.dll itself, before the
 // program runs, so only the other planted DLLs are made to load first here.
+// The common controls come through the manifest's side-by-side reference,
+// never from the program's folder.
 TEST(PlantedLibraries, SetupRunLoadsNoneOfThem) {
     TestSupport::TempFolder package;
     TestSupport::WriteTextFile(package / L"readme.txt", "Read me.\r\n");
@@ -40,7 +42,7 @@ TEST(PlantedLibraries, SetupRunLoadsNoneOfThem) {
         package.Path(), Document(Install("cab_path=\"" + Xml(extraction) + "\" cab_path_autodelete=\"false\"",
                                          MarkerComponent("Probe", marker, "", children))));
 
-    TestSupport::PlantingOverride override(L"setup.exe", {L"cabinet", L"msi", L"urlmon"});
+    TestSupport::PlantingOverride override(L"setup.exe", {L"cabinet", L"comctl32", L"msi", L"urlmon"});
     ASSERT_TRUE(override.IsSet());
     TestSupport::PlantedFolder folder(setup);
     ASSERT_TRUE(folder.IsReady());
