@@ -102,8 +102,14 @@ void CDownloadDialog::OnTimer(UINT_PTR /*id*/) {
     Close();
 }
 
-INT_PTR CDownloadDialog::OnMessage(UINT message, WPARAM wParam, LPARAM /*lParam*/, bool& handled) {
+INT_PTR CDownloadDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {
     switch (message) {
+        case WM_WINDOWPOSCHANGING:
+            // A silent run shows no window: the modal loop would show this
+            // one once its queue is first empty.
+            if (InstallUILevel::Instance().GetUILevel() == UiLevelSilent)
+                reinterpret_cast<WINDOWPOS*>(lParam)->flags &= ~static_cast<UINT>(SWP_SHOWWINDOW);
+            return 0;
         case DownloadNotifyMessage: {
             handled = true;
             std::unique_ptr<DownloadNotification> notification(reinterpret_cast<DownloadNotification*>(wParam));

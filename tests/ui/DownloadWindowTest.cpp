@@ -258,4 +258,26 @@ TEST_F(DownloadWindowTest, BasicLevelStartsAtOnceWithoutTheStartButton) {
     EXPECT_TRUE(startHidden);
 }
 
+// A silent run shows no window, not even for the moment the list runs.
+TEST_F(DownloadWindowTest, SilentLevelRunsTheListWithoutEverShowingTheWindow) {
+    InstallUILevel::Instance().SetCommandLineUILevel(UiLevelSilent);
+    std::atomic<bool> everVisible{false};
+    DownloadDialogPtr list = List(
+        [&](IDownloadCallback& callback) {
+            for (int i = 0; i < 30; ++i) {
+                HWND window = ::FindWindowW(L"#32770", m_caption.c_str());
+                if (window && ::IsWindowVisible(window)) everVisible = true;
+                ::Sleep(20);
+            }
+            callback.DownloadComplete();
+            return 0;
+        },
+        false);
+    AddMissingFile(*list);
+    CDownloadDialog dialog(list);
+    EXPECT_TRUE(dialog.DoModal());
+    EXPECT_EQ(m_list->runs.load(), 1);
+    EXPECT_FALSE(everVisible.load());
+}
+
 }  // namespace
