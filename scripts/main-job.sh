@@ -83,7 +83,8 @@ cleanup() {
 trap cleanup EXIT
 
 win() { winepath -w "$1" 2>/dev/null; }
-run() { env "${locale[@]}" timeout -k 10 600 "$wine" "$@" </dev/null 2>/dev/null | tr -d '\r'; }
+run_raw() { env "${locale[@]}" timeout -k 10 600 "$wine" "$@" </dev/null 2>/dev/null; }
+run() { run_raw "$@" | tr -d '\r'; }
 program_files=$prefix/drive_c/Program\ Files/Quorvane\ Sample
 
 # Every invocation starts from a machine without the sample product.
@@ -160,7 +161,8 @@ else
     shot=$job/main-dialog.png
     rm -f "$log" "$ready" "$shot"
     step "Full user interface: setup.exe /LogFile $(win "$log")"
-    (run "$runner" --window "$caption" --ready "$(win "$ready")" "$setup" /LogFile "$(win "$log")" >"$job/ui-run.out" || true) &
+    # Unfiltered, so that each line reaches the file as it is printed.
+    (run_raw "$runner" --window "$caption" --ready "$(win "$ready")" "$setup" /LogFile "$(win "$log")" >"$job/ui-run.out" || true) &
     driver=$!
     for _ in $(seq 1 600); do
         grep -q '^Window shown' "$job/ui-run.out" 2>/dev/null && break
@@ -170,7 +172,7 @@ else
     if grep -q '^Window shown' "$job/ui-run.out"; then
         # Let the dialog paint (banner, list, link) before the picture.
         sleep 2
-        read -r x y width height < <(sed -n 's/^Window shown at //p' "$job/ui-run.out")
+        read -r x y width height < <(tr -d '\r' <"$job/ui-run.out" | sed -n 's/^Window shown at //p')
         margin=12
         left=$(( x > margin ? x - margin : 0 )); top=$(( y > margin ? y - margin : 0 ))
         import -window root -crop "$(( width + 2 * margin ))x$(( height + 2 * margin ))+$left+$top" +repage "$shot"
@@ -178,8 +180,8 @@ else
     fi
     touch "$ready"
     wait "$driver" || true
-    cat "$job/ui-run.out"
-    code=$(exit_code "$job/ui-run.out")
+    tr -d '\r' <"$job/ui-run.out"
+    code=$(tr -d '\r' <"$job/ui-run.out" | sed -n 's/^Exit code: //p' | tail -n 1)
     show_log "$log"
     show_product
     show_files
