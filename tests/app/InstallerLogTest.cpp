@@ -95,7 +95,7 @@ TEST(InstallerLog, MissingFoldersAreCreated) {
 
 TEST(InstallerLog, DefaultFileInTheTemporaryFolder) {
     TempFolder folder;
-    ASSERT_TRUE(::SetEnvironmentVariableW(L"TMP", folder.Path().c_str()));
+    const TestSupport::ScopedVariable tmp(L"TMP", folder.Path());
     {
         InstallerLog log;
         log.Write(L"default");
@@ -111,6 +111,8 @@ TEST(InstallerLog, DefaultFileInTheTemporaryFolder) {
 
 TEST(InstallerLog, LogMacroWritesToTheProcessLog) {
     TempFolder folder;
+    // A log opened by an earlier case of this process would keep its file.
+    InstallerLog::Release();
     InstallerLog::Instance().SetPath(folder / L"macro.log");
     LOG(L"Read " << 3 << L" item(s)");
     InstallerLog::Release();

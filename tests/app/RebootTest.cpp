@@ -73,10 +73,10 @@ protected:
     // Runs the helper with the arguments as typed; its temporary folder, and
     // so its default log, is the test's folder.
     DWORD Run(const std::wstring& mode, const std::wstring& arguments, const std::wstring& rebootCmd = L"") {
-        ::SetEnvironmentVariableW(L"BWT_REBOOT_MODE", mode.c_str());
-        ::SetEnvironmentVariableW(L"BWT_REBOOT_CMD", rebootCmd.c_str());
-        ::SetEnvironmentVariableW(L"TMP", m_folder.Path().c_str());
-        ::SetEnvironmentVariableW(L"TEMP", m_folder.Path().c_str());
+        const TestSupport::ScopedVariable modeVariable(L"BWT_REBOOT_MODE", mode);
+        const TestSupport::ScopedVariable rebootCmdVariable(L"BWT_REBOOT_CMD", rebootCmd);
+        const TestSupport::ScopedVariable tmp(L"TMP", m_folder.Path());
+        const TestSupport::ScopedVariable temp(L"TEMP", m_folder.Path());
         std::wstring command = L"\"" + m_program + L"\"" + arguments;
         STARTUPINFOW startup = {};
         startup.cb = sizeof(startup);

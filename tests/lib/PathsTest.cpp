@@ -69,10 +69,11 @@ TEST(SystemFolders, ExistAndHaveTheirShape) {
 
 TEST(SystemFolders, TemporaryFolderFollowsTheEnvironment) {
     TestSupport::TempFolder folder;
-    ASSERT_TRUE(::SetEnvironmentVariableW(L"TMP", folder.Path().c_str()));
-    EXPECT_EQ(GetTemporaryDirectory(), folder.Path() + L"\\");
-    std::wstring longFolder = L"C:\\" + std::wstring(MAX_PATH, L'y');
-    ASSERT_TRUE(::SetEnvironmentVariableW(L"TMP", longFolder.c_str()));
+    {
+        const TestSupport::ScopedVariable tmp(L"TMP", folder.Path());
+        EXPECT_EQ(GetTemporaryDirectory(), folder.Path() + L"\\");
+    }
+    const TestSupport::ScopedVariable tmp(L"TMP", L"C:\\" + std::wstring(MAX_PATH, L'y'));
     // Either the platform refuses it or the result does not fit: a failure both ways.
     try {
         GetTemporaryDirectory();

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <vector>
 
 namespace TestSupport {
 
@@ -70,5 +71,15 @@ std::string ReadTextFile(const std::wstring& path) {
     content << in.rdbuf();
     return content.str();
 }
+
+ScopedVariable::ScopedVariable(const wchar_t* name, const std::wstring& value) : m_name(name) {
+    std::vector<wchar_t> buffer(32767);
+    DWORD length = ::GetEnvironmentVariableW(name, buffer.data(), static_cast<DWORD>(buffer.size()));
+    m_had = length > 0 && length < buffer.size();
+    if (m_had) m_old.assign(buffer.data(), length);
+    ::SetEnvironmentVariableW(name, value.c_str());
+}
+
+ScopedVariable::~ScopedVariable() { ::SetEnvironmentVariableW(m_name, m_had ? m_old.c_str() : nullptr); }
 
 }  // namespace TestSupport

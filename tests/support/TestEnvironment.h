@@ -23,6 +23,21 @@ private:
     std::wstring m_path;
 };
 
+// An environment variable of this process set for the life of the object:
+// children started meanwhile inherit it, later tests never see it.
+class ScopedVariable {
+public:
+    ScopedVariable(const wchar_t* name, const std::wstring& value);
+    ~ScopedVariable();
+    ScopedVariable(const ScopedVariable&) = delete;
+    ScopedVariable& operator=(const ScopedVariable&) = delete;
+
+private:
+    const wchar_t* m_name;
+    bool m_had = false;
+    std::wstring m_old;
+};
+
 void WriteTextFile(const std::wstring& path, const std::string& bytes);
 std::string ReadTextFile(const std::wstring& path);
 
