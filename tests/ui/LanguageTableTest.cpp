@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "ui/LanguageTable.h"
-#include "ui/SiblingApplications.h"
 
 namespace {
 
@@ -34,44 +33,6 @@ TEST(LanguageTable, TextsAreTheSuitesOwn) {
     // Half-width katakana at the start of the Japanese prompt.
     EXPECT_EQ(LanguageTextsForRow(12).prompt[0], L'\uFF72');
     for (int row : {-1, 14, 1000}) EXPECT_STREQ(LanguageTextsForRow(row).language, L"English") << row;
-}
-
-// A top-level window of a given class, as a running suite application has.
-class FrameWindow {
-public:
-    explicit FrameWindow(const wchar_t* windowClass) : m_class(windowClass) {
-        WNDCLASSW description = {};
-        description.lpfnWndProc = ::DefWindowProcW;
-        description.hInstance = ::GetModuleHandleW(nullptr);
-        description.lpszClassName = windowClass;
-        ::RegisterClassW(&description);
-        m_window = ::CreateWindowExW(0, windowClass, L"", WS_OVERLAPPEDWINDOW, 0, 0, 10, 10, nullptr, nullptr,
-                                     description.hInstance, nullptr);
-    }
-    ~FrameWindow() {
-        ::DestroyWindow(m_window);
-        ::UnregisterClassW(m_class, ::GetModuleHandleW(nullptr));
-    }
-    FrameWindow(const FrameWindow&) = delete;
-    FrameWindow& operator=(const FrameWindow&) = delete;
-    bool Exists() const { return m_window != nullptr; }
-
-private:
-    const wchar_t* m_class;
-    HWND m_window = nullptr;
-};
-
-TEST(SiblingApplications, FindsTheFirstRunningApplicationInTableOrder) {
-    EXPECT_EQ(FindRunningSiblingApplication(), L"");
-    {
-        FrameWindow slides(L"SLWMdiFrame");
-        FrameWindow data(L"DTW");
-        ASSERT_TRUE(slides.Exists() && data.Exists());
-        EXPECT_EQ(FindRunningSiblingApplication(), L"Datavo");
-        FrameWindow grid(L"GWWMdiFrame");
-        EXPECT_EQ(FindRunningSiblingApplication(), L"Gridwell");
-    }
-    EXPECT_EQ(FindRunningSiblingApplication(), L"");
 }
 
 }  // namespace
