@@ -10,13 +10,13 @@ runs=${1:-15}
 
 "$root/scripts/main-job.sh" >/dev/null
 cmake -S "$root" -B "$build" -DBOOTWRIGHT_BENCH=ON >/dev/null
-ninja -C "$build" startup_bench bare_program >/dev/null
+ninja -C "$build" startup_bench bare_program windowed_program >/dev/null
 
 prefix=$build/main-job/prefix
-export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LANG=en_US.UTF-8 LC_ALL=en_US.UTF-8
+export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 "$root/scripts/wine-prefix.sh" "$prefix"
 trap '/usr/lib/wine/wineserver -k 2>/dev/null || true' EXIT
 log=$(winepath -w "$build/main-job/bench-startup.log")
 rm -f "$build/main-job/bench-startup.log"
-timeout 900 /usr/lib/wine/wine64 "$build/bin/startup_bench.exe" "$runs" \
+env LANG=en_US.UTF-8 LC_ALL=en_US.UTF-8 timeout 900 /usr/lib/wine/wine64 "$build/bin/startup_bench.exe" "$runs" \
     "$(winepath -w "$build/main-job/setup.exe")" /q /LogFile "$log" </dev/null | tr -d '\r'
