@@ -59,7 +59,10 @@ if [ "$mode" = silent ]; then
     # Wine's null graphics driver: a silent run needs no X server.
     "$root/scripts/wine-prefix.sh" "$prefix"
 else
-    display=:$((90 + RANDOM % 100))
+    # A display number nobody holds.
+    number=$((90 + RANDOM % 100))
+    while [ -e "/tmp/.X$number-lock" ]; do number=$((number + 1)); done
+    display=:$number
     Xvfb "$display" -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
     xvfb=$!
     export DISPLAY=$display
@@ -172,11 +175,18 @@ else
     if grep -q '^Window shown' "$job/ui-run.out"; then
         # Let the dialog paint (banner, list, link) before the picture.
         sleep 2
-        read -r x y width height < <(tr -d '\r' <"$job/ui-run.out" | sed -n 's/^Window shown at //p')
-        margin=12
-        left=$(( x > margin ? x - margin : 0 )); top=$(( y > margin ? y - margin : 0 ))
-        import -window root -crop "$(( width + 2 * margin ))x$(( height + 2 * margin ))+$left+$top" +repage "$shot"
-        echo "Screenshot of the main dialog: $shot"
+        read -r x y width height < <(tr -d '\r' <"$job/ui-run.out" | sed -n 's/^Window shown at //p') || true
+        crop=()
+        if [ -n "${height:-}" ]; then
+            margin=12
+            left=$(( x > margin ? x - margin : 0 )); top=$(( y > margin ? y - margin : 0 ))
+            crop=(-crop "$(( width + 2 * margin ))x$(( height + 2 * margin ))+$left+$top" +repage)
+        fi
+        if import -window root "${crop[@]}" "$shot"; then
+            echo "Screenshot of the main dialog: $shot"
+        else
+            echo "The screenshot could not be taken" >&2
+        fi
     fi
     touch "$ready"
     wait "$driver" || true
