@@ -14,7 +14,9 @@ unsigned long GetLcid(LcidType type) {
             return ::GetUserDefaultLCID();
         default: {
             // The language of the system's user.exe tells the language the system was installed in.
+            // A 64-bit system folder has no user.exe: the system's own language says the same.
             const std::wstring path = Kestlib::PathCombine(Kestlib::GetSystemDirectory(), L"user.exe");
+            if (!Kestlib::FileExists(path)) return ::GetSystemDefaultUILanguage();
             return LOWORD(Kestlib::FileVersionInfo(path).translation);
         }
     }
