@@ -16,22 +16,11 @@
 #include <vector>
 
 #include "app/InstallerLog.h"
+#include "bench/BenchTiming.h"
 #include "config/ConfigFile.h"
 #include "lib/FileOps.h"
 
 namespace {
-
-double Seconds() {
-    LARGE_INTEGER now, frequency;
-    ::QueryPerformanceCounter(&now);
-    ::QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 std::string Component(int configuration, int index) {
     const std::string name = std::to_string(configuration) + "." + std::to_string(index);

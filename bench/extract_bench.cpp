@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/InstallerLog.h"
+#include "bench/BenchTiming.h"
 #include "bench/plain_fdi.h"
 #include "lib/FileOps.h"
 #include "lib/TextConversion.h"
@@ -33,18 +34,6 @@ public:
 protected:
     void OnStatus(const std::wstring&) override {}
 };
-
-double Seconds() {
-    LARGE_INTEGER now, frequency;
-    ::QueryPerformanceCounter(&now);
-    ::QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 void WriteBytes(const std::wstring& path, const std::string& bytes) {
     Kestlib::FileWriteAll(path, Kestlib::ByteVector(bytes.begin(), bytes.end()));
