@@ -162,7 +162,8 @@ else
     log=$job/ui-run.log
     ready=$job/ui-ready
     shot=$job/main-dialog.png
-    rm -f "$log" "$ready" "$shot"
+    # The output of an earlier run would tell the wait below that the window is up.
+    rm -f "$log" "$ready" "$shot" "$job/ui-run.out"
     step "Full user interface: setup.exe /LogFile $(win "$log")"
     # Unfiltered, so that each line reaches the file as it is printed.
     (run_raw "$runner" --window "$caption" --ready "$(win "$ready")" "$setup" /LogFile "$(win "$log")" >"$job/ui-run.out" || true) &
