@@ -82,8 +82,14 @@ TEST_F(CompletionTest, RunsTheCommandForTheLevelWithTheExtraArguments) {
         EXPECT_TRUE(caseLog.HasLine((c.wait ? "Executing" : "Detaching") + std::string(" complete command: ") + name))
             << name;
         // Waited for, the program has ended and written its file by the time the call returns.
-        EXPECT_TRUE(c.wait ? FileExists(output) : WaitForFile(output)) << name;
-        EXPECT_EQ(TestSupport::ReadTextFile(output), Ansi(Kestlib::TrimLeft(c.command, L" "))) << name;
+        std::string written;
+        if (c.wait) {
+            EXPECT_TRUE(FileExists(output)) << name;
+            written = TestSupport::ReadTextFile(output);
+        } else {
+            EXPECT_TRUE(TestSupport::WaitAndReadFile(output, &written)) << name;
+        }
+        EXPECT_EQ(written, Ansi(Kestlib::TrimLeft(c.command, L" "))) << name;
     }
 }
 

@@ -249,8 +249,9 @@ TEST_F(OpenFileComponentTest, ADocumentOpensWithItsAssociatedProgram) {
     EXPECT_FALSE(component->IsExecuting());
     component->Wait(1000);
     EXPECT_EQ(component->GetExitCode(), 0u);
-    ASSERT_TRUE(WaitForFile(output));
-    EXPECT_NE(TestSupport::ReadTextFile(output).find(Ansi(document)), std::string::npos);
+    std::string opened;
+    ASSERT_TRUE(TestSupport::WaitAndReadFile(output, &opened));
+    EXPECT_NE(opened.find(Ansi(document)), std::string::npos);
     EXPECT_EQ(run.Text().find("Executing: "), std::string::npos);
 }
 

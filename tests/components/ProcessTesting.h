@@ -63,16 +63,6 @@ inline bool FileExists(const std::wstring& path) {
     return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-// For programs nothing waits for (a shell-opened document): polls until the
-// file appears, giving up after a generous limit so a failure cannot hang.
-inline bool WaitForFile(const std::wstring& path) {
-    for (int i = 0; i < 600; ++i) {
-        if (FileExists(path)) return true;
-        ::Sleep(50);
-    }
-    return false;
-}
-
 }  // namespace ProcessTesting
 
 // A fresh session and the command-line UI level of each case, reset afterwards.

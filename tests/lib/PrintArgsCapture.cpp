@@ -24,10 +24,7 @@ std::wstring PrintArgsCapture::PlaceProgram(const std::wstring& relativePath) co
 }
 
 std::wstring PrintArgsCapture::WaitForCommandLine(unsigned milliseconds) const {
-    for (unsigned waited = 0; waited < milliseconds; waited += 50) {
-        if (::GetFileAttributesW(m_output.c_str()) != INVALID_FILE_ATTRIBUTES)
-            return Kestlib::Utf8ToWide(TestSupport::ReadTextFile(m_output));
-        ::Sleep(50);
-    }
-    return std::wstring();
+    std::string content;
+    return TestSupport::WaitAndReadFile(m_output, &content, milliseconds) ? Kestlib::Utf8ToWide(content)
+                                                                          : std::wstring();
 }

@@ -72,6 +72,20 @@ std::string ReadTextFile(const std::wstring& path) {
     return content.str();
 }
 
+bool WaitAndReadFile(const std::wstring& path, std::string* content, unsigned milliseconds) {
+    for (unsigned waited = 0;; waited += 50) {
+        std::ifstream in(path.c_str(), std::ios::binary);
+        if (in.is_open()) {
+            std::ostringstream read;
+            read << in.rdbuf();
+            *content = read.str();
+            return true;
+        }
+        if (waited >= milliseconds) return false;
+        ::Sleep(50);
+    }
+}
+
 ScopedVariable::ScopedVariable(const wchar_t* name, const std::wstring& value) : m_name(name) {
     std::vector<wchar_t> buffer(32767);
     DWORD length = ::GetEnvironmentVariableW(name, buffer.data(), static_cast<DWORD>(buffer.size()));

@@ -40,5 +40,9 @@ private:
 
 void WriteTextFile(const std::wstring& path, const std::string& bytes);
 std::string ReadTextFile(const std::wstring& path);
+// For a file a detached child writes: waits until it appears and opens, and
+// reads it. The name can appear while the child's rename still holds the
+// file, so an open that fails is tried again. False after the time-out.
+bool WaitAndReadFile(const std::wstring& path, std::string* content, unsigned milliseconds = 30000);
 
 }  // namespace TestSupport
