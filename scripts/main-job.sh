@@ -22,6 +22,8 @@ product_code='{926A0445-A99F-4898-9314-BC6808743288}'
 caption='Quorvane Sample Suite Setup'
 
 step() { echo; echo "== $*"; }
+# shellcheck source=scripts/x-desktop.sh
+. "$root/scripts/x-desktop.sh"
 
 "$root/scripts/setup-deps.sh"
 if [ "$mode" = ui ] && ! command -v import >/dev/null; then
@@ -55,35 +57,15 @@ export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 locale=(LANG=en_US.UTF-8 LC_ALL=en_US.UTF-8)
 
 step "Wine prefix $prefix"
+# Ends what the runs left in this prefix (the document component's viewer
+# keeps running) and the X server of the --ui form.
+trap stop_x_desktop EXIT
 if [ "$mode" = silent ]; then
     # Wine's null graphics driver: a silent run needs no X server.
     "$root/scripts/wine-prefix.sh" "$prefix"
 else
-    # A display number nobody holds.
-    number=$((90 + RANDOM % 100))
-    while [ -e "/tmp/.X$number-lock" ]; do number=$((number + 1)); done
-    display=:$number
-    Xvfb "$display" -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
-    xvfb=$!
-    export DISPLAY=$display
-    sleep 1
-    if [ ! -f "$prefix/.bootwright-ready" ]; then
-        rm -rf "$prefix"
-        timeout 120 "$wine" wineboot -i </dev/null >/dev/null 2>&1
-        # A virtual desktop draws the title bars a window manager would.
-        timeout 60 "$wine" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
-        timeout 60 "$wine" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 800x600 /f >/dev/null 2>&1
-        timeout 60 "$server" -w
-        touch "$prefix/.bootwright-ready"
-    fi
+    start_x_desktop "$prefix"
 fi
-# Ends what the runs left in this prefix (the document component's viewer
-# keeps running) and the X server of the --ui form.
-cleanup() {
-    "$server" -k >/dev/null 2>&1 || true
-    [ -z "${xvfb:-}" ] || kill "$xvfb" 2>/dev/null || true
-}
-trap cleanup EXIT
 
 win() { winepath -w "$1" 2>/dev/null; }
 run_raw() { env "${locale[@]}" timeout -k 10 600 "$wine" "$@" </dev/null 2>/dev/null; }

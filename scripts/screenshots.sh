@@ -13,35 +13,19 @@ command -v Xvfb >/dev/null || missing+=(xvfb)
 command -v xauth >/dev/null || missing+=(xauth)
 command -v import >/dev/null || missing+=(imagemagick)
 if [ ${#missing[@]} -gt 0 ]; then
-    apt-get install -y "${missing[@]}" >/dev/null
+    SUDO=""; [ "$(id -u)" -eq 0 ] || SUDO="sudo"
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
 # A prefix of its own: the test prefix uses the null graphics driver.
-export WINEPREFIX=$build/screenshot-prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 export LANG=en_US.UTF-8 LC_ALL=en_US.UTF-8
 wine=/usr/lib/wine/wine64
 server=/usr/lib/wine/wineserver
-display=:$((90 + RANDOM % 100))
-
-Xvfb "$display" -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-cleanup() {
-    "$server" -k >/dev/null 2>&1 || true
-    kill "$xvfb" 2>/dev/null || true
-}
-trap cleanup EXIT
-export DISPLAY=$display
-sleep 1
-
-if [ ! -f "$WINEPREFIX/.bootwright-ready" ]; then
-    rm -rf "$WINEPREFIX"
-    timeout 120 "$wine" wineboot -i </dev/null >/dev/null 2>&1
-    # A virtual desktop draws the title bars a window manager would.
-    timeout 60 "$wine" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
-    timeout 60 "$wine" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 800x600 /f >/dev/null 2>&1
-    timeout 60 "$server" -w
-    touch "$WINEPREFIX/.bootwright-ready"
-fi
+# shellcheck source=scripts/x-desktop.sh
+. "$root/scripts/x-desktop.sh"
+trap stop_x_desktop EXIT
+start_x_desktop "$build/screenshot-prefix"
 
 mkdir -p "$root/docs"
 shoot() {
