@@ -24,5 +24,8 @@ start_x_desktop() {
 
 stop_x_desktop() {
     "$server" -k >/dev/null 2>&1 || true
-    [ -z "${xvfb:-}" ] || kill "$xvfb" 2>/dev/null || true
+    if [ -n "${xvfb:-}" ]; then
+        kill "$xvfb" 2>/dev/null || true
+        wait "$xvfb" 2>/dev/null || true
+    fi
 }
