@@ -3,8 +3,6 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <exception>
-
 #include "app/ConfigFileManager.h"
 #include "app/InstallUILevel.h"
 #include "app/InstallerCommandLineInfo.h"
@@ -12,6 +10,7 @@
 #include "app/InstallerLog.h"
 #include "app/LogHeader.h"
 #include "app/RebootRunKey.h"
+#include "app/StartupErrors.h"
 #include "app/UsageText.h"
 #include "components/InstallerSession.h"
 #include "config/InstallConfiguration.h"
@@ -24,8 +23,6 @@
 #include "ui/TimedMessageBox.h"
 
 namespace {
-
-const wchar_t kAlreadyRunning[] = L"Quorvane 2012 Setup is already running!";
 
 // The five process-wide objects: made in this order, released in reverse.
 class ProcessObjects {
@@ -75,51 +72,31 @@ void DisplayConfig() {
     ShowInformation(manager.ToString());
 }
 
-// Logging inside a handler must not end the process: the exit code is
-// decided already, and a log that cannot be written has nowhere else to go.
-template <class Expression>
-void TryLog(Expression expression) {
-    try {
-        expression();
-    } catch (...) {
-    }
-}
-
 }  // namespace
 
 int CBootwrightApp::Run(const std::vector<std::wstring>& arguments) {
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_WIN95_CLASSES};
     ::InitCommonControlsEx(&controls);
     ProcessObjects objects;
-    Start(arguments);
+    // Whatever escaped, even with a return code that still reads 0, the run
+    // did not succeed.
+    if (!RunStartupSteps([&] { Start(arguments); })) m_returnCode = -1;
     Shutdown();
     return m_returnCode;
 }
 
 void CBootwrightApp::Start(const std::vector<std::wstring>& arguments) {
-    try {
-        InstallerCommandLineInfo::Instance().Parse(arguments);
-        WriteLogHeader();
-        // Past the single-instance guard: a resumed run never starts again
-        // at the next logon, even when it fails before its main dialog.
-        RemoveRebootRunKeyIfResumed();
-        InstallerSession::Instance().componentArgs = InstallerCommandLineInfo::Instance().componentArgs;
-        if (InstallerCommandLineInfo::Instance().help) {
-            ShowInformation(UsageText());
-            return;
-        }
-        RunMode();
-    } catch (const Kestlib::LogFileWriteException&) {
-        ShowTimedMessageBox(kAlreadyRunning, MB_OK | MB_ICONERROR, IDOK);
-        m_returnCode = -1;
-    } catch (const std::exception& error) {
-        TryLog([&] { LOG(L"The following error occured: " << Kestlib::AnsiToWide(error.what())); });
-        m_returnCode = -1;
-    } catch (...) {
-        TryLog([] { LOG(L"A error occured!"); });
-        // Whatever it was, the run did not succeed.
-        m_returnCode = -1;
+    InstallerCommandLineInfo::Instance().Parse(arguments);
+    WriteLogHeader();
+    // Past the single-instance guard: a resumed run never starts again
+    // at the next logon, even when it fails before its main dialog.
+    RemoveRebootRunKeyIfResumed();
+    InstallerSession::Instance().componentArgs = InstallerCommandLineInfo::Instance().componentArgs;
+    if (InstallerCommandLineInfo::Instance().help) {
+        ShowInformation(UsageText());
+        return;
     }
+    RunMode();
 }
 
 void CBootwrightApp::RunMode() {

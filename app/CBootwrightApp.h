@@ -15,7 +15,6 @@ public:
 
 private:
     void Start(const std::vector<std::wstring>& arguments);
-    void WriteHeader() const;
     void RunMode();
     void Shutdown();
 

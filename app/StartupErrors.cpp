@@ -1,0 +1,36 @@
+#include "app/StartupErrors.h"
+
+#include <windows.h>
+
+#include <exception>
+
+#include "app/InstallerLog.h"
+#include "lib/TextConversion.h"
+#include "ui/TimedMessageBox.h"
+
+namespace {
+
+const wchar_t kAlreadyRunning[] = L"Quorvane 2012 Setup is already running!";
+
+}  // namespace
+
+void TryLog(const std::function<void()>& write) {
+    try {
+        write();
+    } catch (...) {
+    }
+}
+
+bool RunStartupSteps(const std::function<void()>& steps) {
+    try {
+        steps();
+        return true;
+    } catch (const Kestlib::LogFileWriteException&) {
+        ShowTimedMessageBox(kAlreadyRunning, MB_OK | MB_ICONERROR, IDOK);
+    } catch (const std::exception& error) {
+        TryLog([&] { LOG(L"The following error occured: " << Kestlib::AnsiToWide(error.what())); });
+    } catch (...) {
+        TryLog([] { LOG(L"A error occured!"); });
+    }
+    return false;
+}
