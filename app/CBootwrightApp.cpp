@@ -16,7 +16,6 @@
 #include "config/InstallConfiguration.h"
 #include "lib/FileOps.h"
 #include "lib/StringUtils.h"
-#include "lib/TextConversion.h"
 #include "payload/CabinetResources.h"
 #include "payload/ExtractCabProcessor.h"
 #include "ui/ExtractCabDlg.h"
@@ -114,5 +113,6 @@ void CBootwrightApp::RunMode() {
 }
 
 void CBootwrightApp::Shutdown() {
-    if (m_returnCode != -1) TryLog([&] { LOG(L"Bootwright finished, return code=" << m_returnCode); });
+    if (m_returnCode != -1)
+        InstallerLog::Instance().TryWrite(L"Bootwright finished, return code=" + std::to_wstring(m_returnCode));
 }

@@ -35,6 +35,13 @@ std::string TimeStamp() {
 
 }  // namespace
 
+void InstallerLog::TryWrite(const std::wstring& message) {
+    try {
+        Write(message);
+    } catch (...) {
+    }
+}
+
 void InstallerLog::Write(const std::wstring& message) {
     if (message.empty()) return;
     if (!m_file) Open();

@@ -29,6 +29,10 @@ private:
 class InstallerLog : public Kestlib::ProcessObject<InstallerLog> {
 public:
     void Write(const std::wstring& message);
+    // Write for the places where a failure must not escape (error handlers,
+    // thread bodies, shutdown): the outcome is decided already, and a log
+    // that cannot be written has nowhere else to go, so the line is lost.
+    void TryWrite(const std::wstring& message);
     void SetPath(const std::wstring& path) { m_path = path; }
     const std::wstring& GetPath() const { return m_path; }
     void SetEnabled(bool enabled) { m_enabled = enabled; }

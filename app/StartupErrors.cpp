@@ -14,13 +14,6 @@ const wchar_t kAlreadyRunning[] = L"Quorvane 2012 Setup is already running!";
 
 }  // namespace
 
-void TryLog(const std::function<void()>& write) {
-    try {
-        write();
-    } catch (...) {
-    }
-}
-
 bool RunStartupSteps(const std::function<void()>& steps) {
     try {
         steps();
@@ -28,9 +21,9 @@ bool RunStartupSteps(const std::function<void()>& steps) {
     } catch (const Kestlib::LogFileWriteException&) {
         ShowTimedMessageBox(kAlreadyRunning, MB_OK | MB_ICONERROR, IDOK);
     } catch (const std::exception& error) {
-        TryLog([&] { LOG(L"The following error occured: " << Kestlib::AnsiToWide(error.what())); });
+        InstallerLog::Instance().TryWrite(L"The following error occured: " + Kestlib::AnsiToWide(error.what()));
     } catch (...) {
-        TryLog([] { LOG(L"A error occured!"); });
+        InstallerLog::Instance().TryWrite(L"A error occured!");
     }
     return false;
 }

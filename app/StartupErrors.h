@@ -8,8 +8,3 @@
 // Returns false when one of them caught something: the run has failed,
 // whatever return code its steps had reached.
 bool RunStartupSteps(const std::function<void()>& steps);
-
-// Writes a log line where a failure to write it must not end the process:
-// the outcome is decided already, and a log that cannot be written has
-// nowhere else to go.
-void TryLog(const std::function<void()>& write);

@@ -8,19 +8,6 @@
 #include "lib/SystemError.h"
 #include "lib/TextConversion.h"
 
-namespace {
-
-// Nothing may leave the thread body: a log that cannot be written loses the
-// line, while the job keeps its outcome.
-void Log(const std::wstring& line) {
-    try {
-        InstallerLog::Instance().Write(line);
-    } catch (...) {
-    }
-}
-
-}  // namespace
-
 ThreadComponent::~ThreadComponent() { WaitQuietly(); }
 
 void ThreadComponent::WaitQuietly() noexcept {
@@ -55,10 +42,10 @@ unsigned __stdcall ThreadComponent::ExecuteThread(void* job) {
     } catch (const std::exception& error) {
         self->m_error = Kestlib::AnsiToWide(error.what());
         self->m_exitCode = -1;
-        Log(L"The following error was caught in ThreadComponent::ExecuteThread(): " + self->m_error);
+        InstallerLog::Instance().TryWrite(L"The following error was caught in ThreadComponent::ExecuteThread(): " + self->m_error);
     } catch (...) {
         self->m_exitCode = -1;
-        Log(L"An unknown error was caught in ThreadComponent::ExecuteThread()");
+        InstallerLog::Instance().TryWrite(L"An unknown error was caught in ThreadComponent::ExecuteThread()");
     }
     return 0;
 }
