@@ -4,22 +4,22 @@
 #include <commctrl.h>
 
 #include "app/ConfigFileManager.h"
-#include "app/InstallUILevel.h"
-#include "app/InstallerCommandLineInfo.h"
-#include "app/InstallerLauncher.h"
-#include "app/InstallerLog.h"
 #include "app/LogHeader.h"
-#include "app/RebootRunKey.h"
 #include "app/StartupErrors.h"
 #include "app/UsageText.h"
-#include "components/InstallerSession.h"
+#include "base/InstallUILevel.h"
+#include "base/InstallerCommandLineInfo.h"
+#include "base/InstallerLauncher.h"
+#include "base/InstallerLog.h"
+#include "base/InstallerSession.h"
+#include "base/TimedMessageBox.h"
 #include "config/InstallConfiguration.h"
 #include "lib/FileOps.h"
 #include "lib/StringUtils.h"
 #include "payload/CabinetResources.h"
 #include "payload/ExtractCabProcessor.h"
+#include "sequence/RebootRunKey.h"
 #include "ui/ExtractCabDlg.h"
-#include "ui/TimedMessageBox.h"
 
 namespace {
 

@@ -1,16 +1,16 @@
 #include "app/ConfigFileManager.h"
 
-#include "app/InstallUILevel.h"
-#include "app/InstallerCommandLineInfo.h"
-#include "app/InstallerLog.h"
-#include "components/InstallerSession.h"
+#include "base/InstallUILevel.h"
+#include "base/InstallerCommandLineInfo.h"
+#include "base/InstallerLog.h"
+#include "base/InstallerSession.h"
+#include "base/TimedMessageBox.h"
 #include "config/ReferenceConfiguration.h"
 #include "lib/FileOps.h"
 #include "lib/Formatting.h"
 #include "lib/SystemError.h"
 #include "ui/CDownloadDialog.h"
 #include "ui/CLanguageSelectorDialog.h"
-#include "ui/TimedMessageBox.h"
 
 // A named file that is not there is an error of its own: the embedded
 // document must not stand in for the one the user asked for.

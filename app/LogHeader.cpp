@@ -2,11 +2,11 @@
 
 #include <string>
 
-#include "app/Elevation.h"
-#include "app/InstallerCommandLineInfo.h"
-#include "app/InstallerLog.h"
+#include "base/InstallerCommandLineInfo.h"
+#include "base/InstallerLog.h"
+#include "base/OperatingSystem.h"
 #include "config/ConfigFiles.h"
-#include "config/OperatingSystem.h"
+#include "sequence/Elevation.h"
 
 namespace {
 const wchar_t kRule[] = L"-------------------------------------------------------------------";

@@ -4,9 +4,9 @@
 
 #include <exception>
 
-#include "app/InstallerLog.h"
+#include "base/InstallerLog.h"
+#include "base/TimedMessageBox.h"
 #include "lib/TextConversion.h"
-#include "ui/TimedMessageBox.h"
 
 namespace {
 

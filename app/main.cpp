@@ -1,8 +1,8 @@
 #include <windows.h>
 
 #include "app/CBootwrightApp.h"
-#include "app/InstallerCommandLineInfo.h"
 #include "app/UnicodeLayer.h"
+#include "base/InstallerCommandLineInfo.h"
 #include "lib/DllSearch.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {

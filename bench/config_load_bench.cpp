@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "app/InstallerLog.h"
+#include "base/InstallerLog.h"
 #include "bench/BenchTiming.h"
 #include "config/ConfigFile.h"
 #include "lib/FileOps.h"

@@ -14,14 +14,14 @@
 #include <string>
 #include <vector>
 
-#include "app/InstallerLog.h"
+#include "app/SetupPackager.h"
+#include "base/InstallerLog.h"
 #include "bench/BenchTiming.h"
 #include "bench/plain_fdi.h"
 #include "lib/FileOps.h"
 #include "lib/TextConversion.h"
 #include "payload/CabinetResources.h"
 #include "payload/ExtractComponent.h"
-#include "payload/SetupPackager.h"
 
 namespace {
 

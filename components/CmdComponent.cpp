@@ -1,8 +1,8 @@
 #include "components/CmdComponent.h"
 
-#include "app/InstallerLog.h"
-#include "app/SelectByUILevel.h"
-#include "config/XmlReading.h"
+#include "base/InstallerLog.h"
+#include "base/SelectByUILevel.h"
+#include "base/XmlReading.h"
 
 void CmdComponent::Exec() { Start(BuildCommandLine()); }
 

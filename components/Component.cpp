@@ -4,12 +4,12 @@
 
 #include <tinyxml.h>
 
+#include "base/FilterMatching.h"
+#include "base/InstallerSession.h"
+#include "base/OperatingSystem.h"
+#include "base/ProcessorArchitecture.h"
+#include "base/XmlReading.h"
 #include "components/InstalledCheckFactory.h"
-#include "components/InstallerSession.h"
-#include "config/FilterMatching.h"
-#include "config/OperatingSystem.h"
-#include "config/ProcessorArchitecture.h"
-#include "config/XmlReading.h"
 #include "lib/ValueParsing.h"
 
 namespace {

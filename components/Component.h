@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
+#include "base/SharedAny.h"
 #include "components/EmbedFile.h"
 #include "components/InstalledCheck.h"
-#include "config/SharedAny.h"
 #include "payload/DownloadDialog.h"
 
 class TiXmlElement;

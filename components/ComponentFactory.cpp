@@ -2,11 +2,11 @@
 
 #include <tinyxml.h>
 
+#include "base/XmlReading.h"
 #include "components/CmdComponent.h"
 #include "components/MsiComponent.h"
 #include "components/MsuComponent.h"
 #include "components/OpenFileComponent.h"
-#include "config/XmlReading.h"
 #include "lib/SystemError.h"
 
 ComponentPtr ComponentFactory::Create(const std::wstring& type) {

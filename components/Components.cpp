@@ -2,7 +2,7 @@
 
 #include <exception>
 
-#include "app/InstallerLog.h"
+#include "base/InstallerLog.h"
 #include "components/IExecuteCallback.h"
 #include "lib/TextConversion.h"
 

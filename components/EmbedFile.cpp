@@ -2,8 +2,8 @@
 
 #include <tinyxml.h>
 
-#include "app/InstallerLog.h"
-#include "config/XmlReading.h"
+#include "base/InstallerLog.h"
+#include "base/XmlReading.h"
 
 void EmbedFile::Load(const TiXmlElement* element) {
     XmlReading::CheckElement(element, "embedfile");

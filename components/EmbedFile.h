@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "config/SharedAny.h"
+#include "base/SharedAny.h"
 
 class TiXmlElement;
 

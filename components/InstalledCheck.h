@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "config/SharedAny.h"
+#include "base/SharedAny.h"
 
 class TiXmlElement;
 

@@ -1,7 +1,7 @@
 #include "components/InstalledCheckDirectory.h"
 
-#include "app/InstallerLog.h"
-#include "config/XmlReading.h"
+#include "base/InstallerLog.h"
+#include "base/XmlReading.h"
 #include "lib/FileOps.h"
 
 void InstalledCheckDirectory::Load(const TiXmlElement* element) {

@@ -4,12 +4,12 @@
 
 #include <cstring>
 
+#include "base/XmlReading.h"
 #include "components/InstalledCheckDirectory.h"
 #include "components/InstalledCheckFile.h"
 #include "components/InstalledCheckOperator.h"
 #include "components/InstalledCheckProduct.h"
 #include "components/InstalledCheckRegistry.h"
-#include "config/XmlReading.h"
 #include "lib/SystemError.h"
 
 InstalledCheckPtr InstalledCheckFactory::Create(const std::wstring& type) {

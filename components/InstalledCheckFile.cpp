@@ -1,8 +1,8 @@
 #include "components/InstalledCheckFile.h"
 
-#include "app/InstallerLog.h"
+#include "base/InstallerLog.h"
+#include "base/XmlReading.h"
 #include "components/VersionRelation.h"
-#include "config/XmlReading.h"
 #include "lib/FileOps.h"
 #include "lib/SystemError.h"
 #include "lib/Version.h"

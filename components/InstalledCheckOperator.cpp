@@ -1,8 +1,8 @@
 #include "components/InstalledCheckOperator.h"
 
-#include "app/InstallerLog.h"
+#include "base/InstallerLog.h"
+#include "base/XmlReading.h"
 #include "components/InstalledCheckFactory.h"
-#include "config/XmlReading.h"
 #include "lib/SystemError.h"
 
 void InstalledCheckOperator::Load(const TiXmlElement* element) {

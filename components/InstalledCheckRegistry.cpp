@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cwchar>
 
-#include "app/InstallerLog.h"
+#include "base/InstallerLog.h"
+#include "base/OperatingSystem.h"
+#include "base/XmlReading.h"
 #include "components/VersionRelation.h"
-#include "config/OperatingSystem.h"
-#include "config/XmlReading.h"
 #include "lib/Registry.h"
 #include "lib/StringUtils.h"
 #include "lib/SystemError.h"

@@ -1,7 +1,7 @@
 #include "components/MsiComponent.h"
 
-#include "app/InstallerLog.h"
-#include "config/XmlReading.h"
+#include "base/InstallerLog.h"
+#include "base/XmlReading.h"
 #include "lib/FileOps.h"
 #include "lib/Guid.h"
 

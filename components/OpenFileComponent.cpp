@@ -1,7 +1,7 @@
 #include "components/OpenFileComponent.h"
 
-#include "app/InstallerLog.h"
-#include "config/XmlReading.h"
+#include "base/InstallerLog.h"
+#include "base/XmlReading.h"
 #include "lib/Process.h"
 
 void OpenFileComponent::Exec() { Kestlib::ShellOpen(file, &result); }

@@ -1,7 +1,7 @@
 #include "components/ProcessComponent.h"
 
-#include "app/InstallerLog.h"
-#include "app/SelectByUILevel.h"
+#include "base/InstallerLog.h"
+#include "base/SelectByUILevel.h"
 #include "lib/FileOps.h"
 #include "lib/Formatting.h"
 #include "lib/Process.h"

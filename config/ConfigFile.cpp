@@ -1,6 +1,6 @@
 #include "config/ConfigFile.h"
 
-#include "app/InstallerLog.h"
+#include "base/InstallerLog.h"
 #include "config/NestingDepth.h"
 #include "lib/Formatting.h"
 #include "lib/SystemError.h"

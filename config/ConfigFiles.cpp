@@ -1,7 +1,7 @@
 #include "config/ConfigFiles.h"
 
-#include "app/InstallerLog.h"
-#include "components/InstallerSession.h"
+#include "base/InstallerLog.h"
+#include "base/InstallerSession.h"
 #include "config/ReferenceConfiguration.h"
 #include "lib/FileOps.h"
 #include "lib/SystemError.h"

@@ -2,13 +2,13 @@
 
 #include <tinyxml.h>
 
-#include "app/InstallerLog.h"
-#include "components/InstallerSession.h"
-#include "config/FilterMatching.h"
-#include "config/Lcid.h"
-#include "config/OperatingSystem.h"
-#include "config/ProcessorArchitecture.h"
-#include "config/XmlReading.h"
+#include "base/FilterMatching.h"
+#include "base/InstallerLog.h"
+#include "base/InstallerSession.h"
+#include "base/Lcid.h"
+#include "base/OperatingSystem.h"
+#include "base/ProcessorArchitecture.h"
+#include "base/XmlReading.h"
 
 void Configuration::Load(const TiXmlElement* element) {
     // Every text read from here on sees the new GUID of this configuration.

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "config/SharedAny.h"
+#include "base/SharedAny.h"
 
 class TiXmlElement;
 

@@ -1,11 +1,11 @@
 #include "config/Configurations.h"
 
-#include "app/InstallUILevel.h"
-#include "app/InstallerLog.h"
+#include "base/InstallUILevel.h"
+#include "base/InstallerLog.h"
+#include "base/XmlReading.h"
 #include "config/InstallConfiguration.h"
 #include "config/NoMatchMessage.h"
 #include "config/ReferenceConfiguration.h"
-#include "config/XmlReading.h"
 #include "lib/SystemError.h"
 
 using namespace XmlReading;

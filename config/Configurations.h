@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "base/Lcid.h"
 #include "config/Configuration.h"
 #include "config/FileAttributes.h"
-#include "config/Lcid.h"
 #include "config/Schema.h"
 
 using ConfigurationList = std::vector<ConfigurationPtr>;

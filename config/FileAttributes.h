@@ -3,7 +3,7 @@
 #include <map>
 #include <string>
 
-#include "config/SharedAny.h"
+#include "base/SharedAny.h"
 
 class TiXmlElement;
 

@@ -4,10 +4,10 @@
 
 #include <cwchar>
 
-#include "app/InstallerLog.h"
+#include "base/InstallerLog.h"
+#include "base/InstallerSession.h"
+#include "base/XmlReading.h"
 #include "components/ComponentFactory.h"
-#include "components/InstallerSession.h"
-#include "config/XmlReading.h"
 #include "lib/StringUtils.h"
 
 void ParsePosition(const std::wstring& text, Position& position) {

@@ -2,8 +2,8 @@
 
 #include <tinyxml.h>
 
-#include "app/InstallerLog.h"
-#include "config/XmlReading.h"
+#include "base/InstallerLog.h"
+#include "base/XmlReading.h"
 
 void ReferenceConfiguration::Load(const TiXmlElement* element) {
     // The common part comes first: it checks the element and makes this

@@ -5,8 +5,8 @@
 
 #include <exception>
 
-#include "app/InstallerLog.h"
-#include "config/XmlReading.h"
+#include "base/InstallerLog.h"
+#include "base/XmlReading.h"
 #include "lib/FileOps.h"
 #include "lib/SystemError.h"
 #include "lib/TextConversion.h"

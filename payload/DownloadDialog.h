@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "app/ThreadComponent.h"
-#include "config/SharedAny.h"
+#include "base/SharedAny.h"
+#include "base/ThreadComponent.h"
 #include "payload/DownloadFile.h"
 
 class IDownloadCallback;

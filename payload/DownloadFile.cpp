@@ -2,8 +2,8 @@
 
 #include <tinyxml.h>
 
-#include "app/InstallerLog.h"
-#include "config/XmlReading.h"
+#include "base/InstallerLog.h"
+#include "base/XmlReading.h"
 #include "lib/FileOps.h"
 #include "lib/Formatting.h"
 #include "lib/Sha256.h"

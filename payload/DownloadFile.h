@@ -5,7 +5,7 @@
 #include <exception>
 #include <string>
 
-#include "config/SharedAny.h"
+#include "base/SharedAny.h"
 
 class IDownloadCallback;
 class TiXmlElement;

@@ -1,8 +1,8 @@
 #include "payload/ExtractComponent.h"
 
-#include "app/InstallerLog.h"
-#include "components/InstallerSession.h"
-#include "components/Variables.h"
+#include "base/InstallerLog.h"
+#include "base/InstallerSession.h"
+#include "base/Variables.h"
 #include "lib/FileOps.h"
 #include "lib/Formatting.h"
 #include "lib/SystemError.h"

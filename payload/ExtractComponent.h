@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/ThreadComponent.h"
+#include "base/ThreadComponent.h"
 
 namespace Cabinet {
 struct FileRecord;

@@ -4,7 +4,7 @@
 
 #include <cwchar>
 
-#include "config/XmlReading.h"
+#include "base/XmlReading.h"
 #include "lib/Formatting.h"
 #include "lib/StringUtils.h"
 #include "lib/SystemError.h"

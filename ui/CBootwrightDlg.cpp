@@ -2,17 +2,17 @@
 
 #include <exception>
 
-#include "app/ExtractionFolderCleanup.h"
-#include "app/InstallerLog.h"
+#include "base/ApplicationTitle.h"
+#include "base/InstallerLog.h"
+#include "base/OperatingSystem.h"
+#include "base/ProcessorArchitecture.h"
+#include "base/TimedMessageBox.h"
 #include "config/InstallConfiguration.h"
-#include "config/OperatingSystem.h"
-#include "config/ProcessorArchitecture.h"
 #include "lib/SystemError.h"
 #include "lib/TextConversion.h"
-#include "ui/ApplicationTitle.h"
+#include "sequence/ExtractionFolderCleanup.h"
 #include "ui/BannerBitmap.h"
 #include "ui/InstallComponentDlg.h"
-#include "ui/TimedMessageBox.h"
 #include "ui/WindowPosition.h"
 #include "ui/resource.h"
 

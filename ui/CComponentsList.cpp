@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "app/InstallerLog.h"
+#include "base/InstallerLog.h"
 #include "components/Component.h"
 #include "config/InstallConfiguration.h"
 #include "lib/SystemError.h"

@@ -4,10 +4,10 @@
 
 #include <memory>
 
-#include "app/InstallUILevel.h"
-#include "app/InstallerLog.h"
+#include "base/InstallUILevel.h"
+#include "base/InstallerLog.h"
+#include "base/TimedMessageBox.h"
 #include "lib/SystemError.h"
-#include "ui/TimedMessageBox.h"
 #include "ui/resource.h"
 
 namespace {

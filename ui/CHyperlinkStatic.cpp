@@ -2,9 +2,9 @@
 
 #include <windowsx.h>
 
+#include "base/TimedMessageBox.h"
 #include "lib/Process.h"
 #include "ui/DialogBase.h"
-#include "ui/TimedMessageBox.h"
 #include "ui/resource.h"
 
 CHyperlinkStatic::~CHyperlinkStatic() {

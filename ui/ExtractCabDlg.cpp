@@ -2,7 +2,7 @@
 
 #include <exception>
 
-#include "app/InstallerLog.h"
+#include "base/InstallerLog.h"
 #include "config/InstallConfiguration.h"
 #include "lib/Formatting.h"
 #include "lib/StringUtils.h"

@@ -3,7 +3,7 @@
 #include <exception>
 #include <memory>
 
-#include "app/InstallerLog.h"
+#include "base/InstallerLog.h"
 #include "components/Component.h"
 #include "config/InstallConfiguration.h"
 #include "lib/Formatting.h"

@@ -3,22 +3,22 @@
 #include <exception>
 #include <string>
 
-#include "app/CompleteInstallation.h"
-#include "app/InstallUILevel.h"
-#include "app/InstallerCommandLineInfo.h"
-#include "app/InstallerLog.h"
-#include "app/RebootMachine.h"
-#include "app/RebootRunKey.h"
+#include "base/InstallUILevel.h"
+#include "base/InstallerCommandLineInfo.h"
+#include "base/InstallerLog.h"
+#include "base/TimedMessageBox.h"
 #include "config/InstallConfiguration.h"
 #include "lib/SystemError.h"
 #include "lib/TextConversion.h"
 #include "payload/CabinetResources.h"
 #include "payload/ExtractCabProcessor.h"
+#include "sequence/CompleteInstallation.h"
+#include "sequence/RebootMachine.h"
+#include "sequence/RebootRunKey.h"
 #include "ui/CBootwrightDlg.h"
 #include "ui/CDownloadDialog.h"
 #include "ui/ExtractCabDlg.h"
 #include "ui/InstallComponentDlg.h"
-#include "ui/TimedMessageBox.h"
 #include "ui/resource.h"
 
 namespace {

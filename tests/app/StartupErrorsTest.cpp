@@ -4,10 +4,10 @@
 #include <stdexcept>
 #include <string>
 
-#include "app/InstallUILevel.h"
-#include "app/InstallerLog.h"
 #include "app/StartupErrors.h"
-#include "tests/components/LogCapture.h"
+#include "base/InstallUILevel.h"
+#include "base/InstallerLog.h"
+#include "tests/base/LogCapture.h"
 
 namespace {
 

@@ -6,17 +6,17 @@
 
 #include <string>
 
+#include "base/OperatingSystem.h"
 #include "components/CmdComponent.h"
 #include "components/Components.h"
 #include "components/EmbedFile.h"
 #include "components/MsiComponent.h"
 #include "components/MsuComponent.h"
 #include "components/OpenFileComponent.h"
-#include "config/OperatingSystem.h"
 #include "lib/TextConversion.h"
+#include "tests/base/FreshSession.h"
+#include "tests/base/LogCapture.h"
 #include "tests/components/ComponentLoading.h"
-#include "tests/components/FreshSession.h"
-#include "tests/components/LogCapture.h"
 #include "tests/support/Expect.h"
 #include "tests/support/TestEnvironment.h"
 

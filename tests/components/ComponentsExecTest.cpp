@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "app/InstallerLog.h"
+#include "base/InstallerLog.h"
 #include "components/Components.h"
 #include "components/IExecuteCallback.h"
 #include "lib/TextConversion.h"
+#include "tests/base/LogCapture.h"
 #include "tests/components/ComponentLoading.h"
-#include "tests/components/LogCapture.h"
 #include "tests/components/ProcessTesting.h"
 
 using namespace ProcessTesting;

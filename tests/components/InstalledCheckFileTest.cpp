@@ -3,8 +3,8 @@
 #include <string>
 
 #include "lib/TextConversion.h"
+#include "tests/base/LogCapture.h"
 #include "tests/components/CheckLoading.h"
-#include "tests/components/LogCapture.h"
 #include "tests/support/Expect.h"
 #include "tests/support/TestEnvironment.h"
 

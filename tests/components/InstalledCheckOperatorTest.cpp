@@ -7,8 +7,8 @@
 #include "components/InstalledCheckDirectory.h"
 #include "components/InstalledCheckOperator.h"
 #include "lib/TextConversion.h"
+#include "tests/base/LogCapture.h"
 #include "tests/components/CheckLoading.h"
-#include "tests/components/LogCapture.h"
 #include "tests/support/Expect.h"
 #include "tests/support/TestEnvironment.h"
 

@@ -4,9 +4,9 @@
 #include <string>
 
 #include "lib/TextConversion.h"
+#include "tests/base/LogCapture.h"
+#include "tests/base/ScratchRegistryKey.h"
 #include "tests/components/CheckLoading.h"
-#include "tests/components/LogCapture.h"
-#include "tests/components/ScratchRegistryKey.h"
 #include "tests/support/Expect.h"
 
 namespace {

@@ -4,16 +4,16 @@
 
 #include <string>
 
-#include "app/InstallUILevel.h"
+#include "base/InstallUILevel.h"
+#include "base/InstallerSession.h"
 #include "components/CmdComponent.h"
-#include "components/InstallerSession.h"
 #include "components/MsiComponent.h"
 #include "components/MsuComponent.h"
 #include "components/OpenFileComponent.h"
 #include "lib/SystemError.h"
 #include "lib/TextConversion.h"
+#include "tests/base/LogCapture.h"
 #include "tests/components/ComponentLoading.h"
-#include "tests/components/LogCapture.h"
 #include "tests/components/ProcessTesting.h"
 #include "tests/support/Expect.h"
 #include "tests/support/TestEnvironment.h"

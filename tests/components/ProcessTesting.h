@@ -5,8 +5,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "app/InstallUILevel.h"
-#include "tests/components/FreshSession.h"
+#include "base/InstallUILevel.h"
+#include "tests/base/FreshSession.h"
 #include "tests/support/TestEnvironment.h"
 
 namespace ProcessTesting {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/InstallerLog.h"
+#include "base/InstallerLog.h"
 #include "config/ConfigFile.h"
 #include "lib/FileOps.h"
 #include "lib/TextConversion.h"

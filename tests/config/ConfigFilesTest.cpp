@@ -6,13 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "components/InstallerSession.h"
+#include "base/InstallerSession.h"
 #include "config/ConfigFiles.h"
 #include "config/ReferenceConfiguration.h"
 #include "lib/FileOps.h"
 #include "lib/TextConversion.h"
-#include "tests/components/FreshSession.h"
-#include "tests/components/LogCapture.h"
+#include "tests/base/FreshSession.h"
+#include "tests/base/LogCapture.h"
 #include "tests/support/Expect.h"
 #include "tests/support/TestEnvironment.h"
 

@@ -6,15 +6,15 @@
 #include <string>
 #include <vector>
 
-#include "components/InstallerSession.h"
+#include "base/InstallerSession.h"
+#include "base/Lcid.h"
+#include "base/OperatingSystem.h"
+#include "base/ProcessorArchitecture.h"
 #include "config/Configurations.h"
 #include "config/InstallConfiguration.h"
-#include "config/Lcid.h"
-#include "config/OperatingSystem.h"
-#include "config/ProcessorArchitecture.h"
 #include "config/ReferenceConfiguration.h"
 #include "lib/TextConversion.h"
-#include "tests/components/LogCapture.h"
+#include "tests/base/LogCapture.h"
 #include "tests/config/DocumentLoading.h"
 #include "tests/support/Expect.h"
 

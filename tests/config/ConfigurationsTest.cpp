@@ -4,14 +4,14 @@
 
 #include <string>
 
-#include "app/InstallUILevel.h"
-#include "components/InstallerSession.h"
+#include "base/InstallUILevel.h"
+#include "base/InstallerSession.h"
 #include "config/ConfigFile.h"
 #include "config/Configurations.h"
 #include "config/InstallConfiguration.h"
 #include "config/ReferenceConfiguration.h"
 #include "lib/TextConversion.h"
-#include "tests/components/LogCapture.h"
+#include "tests/base/LogCapture.h"
 #include "tests/config/DocumentLoading.h"
 #include "tests/support/Expect.h"
 #include "tests/support/TestEnvironment.h"

@@ -6,10 +6,10 @@
 
 #include <string>
 
-#include "components/InstallerSession.h"
+#include "base/InstallerSession.h"
 #include "config/InstallConfiguration.h"
-#include "tests/components/FreshSession.h"
-#include "tests/components/LogCapture.h"
+#include "tests/base/FreshSession.h"
+#include "tests/base/LogCapture.h"
 #include "tests/support/Expect.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/InstallerLog.h"
+#include "base/InstallerLog.h"
 #include "config/ConfigFile.h"
 #include "config/NestingDepth.h"
 #include "tests/support/Expect.h"

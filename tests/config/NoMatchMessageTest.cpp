@@ -4,7 +4,7 @@
 
 #include "config/Configurations.h"
 #include "config/NoMatchMessage.h"
-#include "tests/components/LogCapture.h"
+#include "tests/base/LogCapture.h"
 #include "tests/config/DocumentLoading.h"
 
 TEST(NoMatchMessage, WithoutAFormatTheBuiltInTextNamesTheCount) {

@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "components/InstallerSession.h"
+#include "base/InstallerSession.h"
 #include "config/ReferenceConfiguration.h"
-#include "tests/components/LogCapture.h"
+#include "tests/base/LogCapture.h"
 #include "tests/support/Expect.h"
 
 namespace {

@@ -4,11 +4,11 @@
 
 #include <string>
 
-#include "components/InstallerSession.h"
+#include "base/InstallerSession.h"
 #include "lib/Sha256.h"
 #include "lib/TextConversion.h"
 #include "payload/DownloadDialog.h"
-#include "tests/components/LogCapture.h"
+#include "tests/base/LogCapture.h"
 #include "tests/payload/DownloadXml.h"
 #include "tests/support/Expect.h"
 #include "tests/support/TestEnvironment.h"

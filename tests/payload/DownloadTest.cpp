@@ -13,7 +13,7 @@
 #include "lib/TextConversion.h"
 #include "payload/DownloadDialog.h"
 #include "payload/IDownloadCallback.h"
-#include "tests/components/LogCapture.h"
+#include "tests/base/LogCapture.h"
 #include "tests/payload/DownloadXml.h"
 #include "tests/support/Expect.h"
 #include "tests/support/LocalHttpServer.h"

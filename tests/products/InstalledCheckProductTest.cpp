@@ -8,8 +8,8 @@
 #include "lib/Msi.h"
 #include "lib/SystemError.h"
 #include "lib/TextConversion.h"
+#include "tests/base/LogCapture.h"
 #include "tests/components/CheckLoading.h"
-#include "tests/components/LogCapture.h"
 #include "tests/products/TestPackages.h"
 #include "tests/support/Expect.h"
 

@@ -4,10 +4,10 @@
 
 #include <string>
 
-#include "components/InstallerSession.h"
+#include "base/InstallerSession.h"
 #include "lib/TextConversion.h"
+#include "tests/base/LogCapture.h"
 #include "tests/components/ComponentLoading.h"
-#include "tests/components/LogCapture.h"
 #include "tests/components/ProcessTesting.h"
 #include "tests/products/TestPackages.h"
 #include "tests/support/Expect.h"

@@ -9,7 +9,7 @@
 #include <exception>
 
 #include "app/ConfigFileManager.h"
-#include "app/InstallerLog.h"
+#include "base/InstallerLog.h"
 #include "lib/Handles.h"
 #include "lib/TextConversion.h"
 

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "app/InstallerLog.h"
+#include "base/InstallerLog.h"
 #include "lib/DllSearch.h"
 #include "lib/FileOps.h"
 #include "lib/Msi.h"

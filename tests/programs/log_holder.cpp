@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <exception>
 
-#include "app/InstallerLog.h"
+#include "base/InstallerLog.h"
 #include "lib/Handles.h"
 
 int main() {

@@ -5,7 +5,7 @@
 #include <exception>
 #include <string>
 
-#include "config/OperatingSystem.h"
+#include "base/OperatingSystem.h"
 #include "lib/TextConversion.h"
 
 int main(int argc, char** argv) {

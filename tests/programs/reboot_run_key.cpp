@@ -9,9 +9,9 @@
 #include <exception>
 #include <string>
 
-#include "app/InstallerCommandLineInfo.h"
-#include "app/InstallerLog.h"
-#include "app/RebootRunKey.h"
+#include "base/InstallerCommandLineInfo.h"
+#include "base/InstallerLog.h"
+#include "sequence/RebootRunKey.h"
 
 namespace {
 

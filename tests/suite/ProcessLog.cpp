@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "app/InstallerLog.h"
+#include "base/InstallerLog.h"
 
 namespace {
 

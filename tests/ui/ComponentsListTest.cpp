@@ -7,7 +7,7 @@
 
 #include "components/Component.h"
 #include "config/InstallConfiguration.h"
-#include "tests/components/LogCapture.h"
+#include "tests/base/LogCapture.h"
 #include "tests/support/Expect.h"
 #include "ui/CComponentsList.h"
 

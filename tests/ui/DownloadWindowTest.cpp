@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "app/InstallUILevel.h"
+#include "base/ApplicationTitle.h"
+#include "base/InstallUILevel.h"
 #include "lib/TextConversion.h"
 #include "payload/DownloadFile.h"
-#include "tests/components/LogCapture.h"
+#include "tests/base/LogCapture.h"
 #include "tests/ui/DialogDriver.h"
-#include "ui/ApplicationTitle.h"
 #include "ui/CDownloadDialog.h"
 #include "ui/resource.h"
 

@@ -4,8 +4,8 @@
 
 #include <string>
 
+#include "base/ApplicationTitle.h"
 #include "tests/ui/DialogDriver.h"
-#include "ui/ApplicationTitle.h"
 #include "ui/CHyperlinkStatic.h"
 
 namespace {

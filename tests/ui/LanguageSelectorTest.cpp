@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "components/InstallerSession.h"
+#include "base/InstallerSession.h"
 #include "config/Configurations.h"
 #include "config/InstallConfiguration.h"
 #include "lib/Handles.h"
-#include "tests/components/LogCapture.h"
+#include "tests/base/LogCapture.h"
 #include "tests/support/Expect.h"
 #include "tests/ui/DialogDriver.h"
 #include "ui/CLanguageSelectorDialog.h"

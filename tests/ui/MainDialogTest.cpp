@@ -1,10 +1,10 @@
 #include <string>
 #include <vector>
 
-#include "app/RebootRunKey.h"
 #include "components/ProcessComponent.h"
 #include "lib/FileOps.h"
 #include "lib/Registry.h"
+#include "sequence/RebootRunKey.h"
 #include "tests/support/LocalHttpServer.h"
 #include "tests/ui/MainDialogTesting.h"
 #include "ui/resource.h"

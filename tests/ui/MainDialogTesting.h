@@ -9,16 +9,16 @@
 #include <stdexcept>
 #include <string>
 
-#include "app/InstallUILevel.h"
-#include "app/InstallerCommandLineInfo.h"
+#include "base/ApplicationTitle.h"
+#include "base/InstallUILevel.h"
+#include "base/InstallerCommandLineInfo.h"
 #include "config/InstallConfiguration.h"
 #include "lib/TextConversion.h"
-#include "tests/components/FreshSession.h"
-#include "tests/components/LogCapture.h"
+#include "tests/base/FreshSession.h"
+#include "tests/base/LogCapture.h"
 #include "tests/components/ProcessTesting.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/ui/DialogDriver.h"
-#include "ui/ApplicationTitle.h"
 #include "ui/CBootwrightDlg.h"
 
 namespace MainDialogTesting {

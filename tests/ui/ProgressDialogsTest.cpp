@@ -7,10 +7,10 @@
 
 #include "components/Component.h"
 #include "config/InstallConfiguration.h"
-#include "payload/ExtractCabProcessor.h"
-#include "tests/components/LogCapture.h"
-#include "tests/support/Expect.h"
 #include "lib/StringUtils.h"
+#include "payload/ExtractCabProcessor.h"
+#include "tests/base/LogCapture.h"
+#include "tests/support/Expect.h"
 #include "tests/ui/DialogDriver.h"
 #include "ui/ExtractCabDlg.h"
 #include "ui/InstallComponentDlg.h"

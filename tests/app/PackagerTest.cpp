@@ -1,0 +1,259 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include "app/SetupPackager.h"
+#include "lib/FileOps.h"
+#include "payload/CabinetResources.h"
+#include "payload/ExtractComponent.h"
+#include "payload/PackagerOptions.h"
+#include "tests/base/FreshSession.h"
+#include "tests/base/LogCapture.h"
+#include "tests/payload/PayloadFiles.h"
+#include "tests/support/Expect.h"
+#include "tests/support/TestEnvironment.h"
+
+using namespace PayloadFiles;
+
+namespace {
+
+// The job with its progress texts kept, and a hook into the moment the set is unpacked.
+class RecordingExtraction : public ExtractComponent {
+public:
+    using ExtractComponent::ExtractComponent;
+    std::vector<std::wstring> statuses;
+    std::function<void(const std::wstring&)> onStatus;
+
+protected:
+    void OnStatus(const std::wstring& text) override {
+        statuses.push_back(text);
+        if (onStatus) onStatus(text);
+    }
+};
+
+std::string Document(const std::string& embedfiles) {
+    return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<configurations>\n"
+           "  <configuration type=\"install\" description=\"Suite\">\n"
+           "    <component type=\"cmd\" command=\"x.exe\" description=\"Tools\">" +
+           embedfiles + "</component>\n  </configuration>\n</configurations>\n";
+}
+
+std::string EmbedFiles(const std::vector<File>& files) {
+    std::string xml;
+    for (const File& file : files) {
+        std::string name(file.name.begin(), file.name.end());
+        xml += "<embedfile sourcefilepath=\"files\\" + name + "\" targetfilepath=\"" + name + "\"/>";
+    }
+    return xml;
+}
+
+class DataFile {
+public:
+    explicit DataFile(const std::wstring& path)
+        : m_module(::LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)) {}
+    ~DataFile() {
+        if (m_module) ::FreeLibrary(m_module);
+    }
+    HMODULE Get() const { return m_module; }
+
+private:
+    HMODULE m_module;
+};
+
+class PackagerTest : public FreshSessionTest {
+protected:
+    void SetUp() override {
+        FreshSessionTest::SetUp();
+        ::CreateDirectoryW((m_temp / L"files").c_str(), nullptr);
+        options.bootstrapper = TestSupport::BinDirectory() + L"proc_exitcode.exe";
+        options.configuration = m_temp / L"setup.xml";
+        options.output = m_temp / L"setup.exe";
+        options.segmentSize = 65536;
+    }
+
+    // Packages the files and returns the progress lines.
+    std::vector<std::wstring> Package(const std::vector<File>& files) {
+        int day = 1;
+        for (const File& file : files) WriteFile(m_temp / L"files", file, day++);
+        TestSupport::WriteTextFile(options.configuration, Document(EmbedFiles(files)));
+        std::vector<std::wstring> lines;
+        SetupPackager(options, [&](const std::wstring& line) { lines.push_back(line); }).Run();
+        return lines;
+    }
+
+    void Extract(RecordingExtraction& job) {
+        job.cab_path = m_temp / L"extracted";
+        job.Start();
+        job.WaitAndRethrow();
+    }
+
+    // A log of this process's own: the reader logs, and test processes run side by side.
+    LogCapture m_log;
+    TestSupport::TempFolder m_temp;
+    PackagerOptions options;
+};
+
+}  // namespace
+
+// Package, then read the package the way the setup program does.
+TEST_F(PackagerTest, RoundTripKeepsEveryByteTimeAndAttribute) {
+    std::vector<File> files = MixedPayload();
+    std::vector<std::wstring> lines = Package(files);
+    ASSERT_EQ(lines.size(), files.size() + 1);
+    EXPECT_EQ(lines[1], L"Adding bin\\data.bin (146.5KB)");
+
+    DataFile setup(options.output);
+    ASSERT_TRUE(setup.Get() != nullptr);
+    int segments = CountSegments(setup.Get());
+    EXPECT_GE(segments, 4);
+    Kestlib::StringList list = ListContents(setup.Get());
+    ASSERT_EQ(list.size(), files.size() + 2);
+    EXPECT_EQ(list[0], L"Total size: 247.6KB");
+    EXPECT_EQ(list[1], L"");
+    EXPECT_EQ(list[3], L"bin\\data.bin - 146.5KB");
+    EXPECT_EQ(Kestlib::LoadResourceData(setup.Get(), L"RES_CONFIGURATION", L"CUSTOM"),
+              Kestlib::FileReadAll(options.configuration));
+
+    LogCapture log;
+    RecordingExtraction job(setup.Get());
+    Extract(job);
+    ExpectUnpacked(files, m_temp / L"extracted");
+    EXPECT_TRUE(log.HasLine("Extracted " + std::string() + " from " + std::to_string(segments) + " resource segment(s)") ||
+                log.Text().find(" from " + std::to_string(segments) + " resource segment(s)") != std::string::npos);
+    EXPECT_TRUE(log.HasLine("Deleted " + std::to_string(segments) + " CAB file(s)"));
+    EXPECT_FALSE(Kestlib::FileExists(m_temp / L"extracted\\SETUP_1.CAB"));
+    EXPECT_EQ(job.statuses.back(), L"notes.txt - 500 bytes");
+}
+
+struct SegmentCase {
+    unsigned long segmentSize;
+    std::vector<std::wstring> percentages;
+};
+
+// Segment counts from the compressor: the test sizes give four and three cabinets.
+TEST_F(PackagerTest, ProgressCountsSegmentsAndRemovalCountsThemAll) {
+    std::vector<File> files = {{L"random.bin", RandomBytes(200000, 5), FILE_ATTRIBUTE_ARCHIVE},
+                               {L"last.txt", TextBytes(100), FILE_ATTRIBUTE_ARCHIVE}};
+    for (const SegmentCase& test :
+         {SegmentCase{60000, {L"Setup.cab - 25%", L"Setup.cab - 50%", L"Setup.cab - 75%", L"Setup.cab - 100%"}},
+          SegmentCase{80000, {L"Setup.cab - 33%", L"Setup.cab - 66%", L"Setup.cab - 100%"}}}) {
+        options.segmentSize = test.segmentSize;
+        Package(files);
+        DataFile setup(options.output);
+        ASSERT_EQ(CountSegments(setup.Get()), static_cast<int>(test.percentages.size()));
+        // A longer old segment file must be cut to the new one's size.
+        ::CreateDirectoryW((m_temp / L"extracted").c_str(), nullptr);
+        TestSupport::WriteTextFile(m_temp / L"extracted\\SETUP_1.CAB", std::string(test.segmentSize * 2, 'x'));
+        LogCapture log;
+        RecordingExtraction job(setup.Get());
+        long firstSize = 0;
+        job.onStatus = [&](const std::wstring& text) {
+            if (text.find(L"random.bin") == 0) firstSize = Kestlib::FileSize(m_temp / L"extracted\\SETUP_1.CAB");
+            // Gone before the removal step, once the first cabinet is done
+            // with: the removal still counts every segment.
+            if (text.find(L"last.txt") == 0) ::DeleteFileW((m_temp / L"extracted\\SETUP_1.CAB").c_str());
+        };
+        Extract(job);
+        std::vector<std::wstring> percentages(job.statuses.begin(), job.statuses.begin() + test.percentages.size());
+        EXPECT_EQ(percentages, test.percentages);
+        EXPECT_EQ(static_cast<DWORD>(firstSize),
+                  LockResourceBytes(setup.Get(), L"SETUP_1", CabResourceType).size);
+        EXPECT_TRUE(log.HasLine("Deleted " + std::to_string(test.percentages.size()) + " CAB file(s)"));
+        EXPECT_FALSE(log.HasLine("Deleting: " + std::string(m_temp.Path().begin(), m_temp.Path().end()) +
+                                 "\\extracted\\SETUP_1.CAB"));
+    }
+}
+
+// Repackaging a packaged executable with fewer segments leaves no stale one.
+TEST_F(PackagerTest, RepackagingReplacesEverySegment) {
+    Package({{L"random.bin", RandomBytes(200000, 5), FILE_ATTRIBUTE_ARCHIVE}});
+    options.bootstrapper = m_temp / L"first.exe";
+    ::CopyFileW(options.output.c_str(), options.bootstrapper.c_str(), FALSE);
+    Package({{L"small.txt", TextBytes(100), FILE_ATTRIBUTE_ARCHIVE}});
+    DataFile setup(options.output);
+    EXPECT_EQ(CountSegments(setup.Get()), 1);
+    EXPECT_EQ(::FindResourceW(setup.Get(), L"SETUP_2", L"RES_CAB"), nullptr);
+}
+
+TEST_F(PackagerTest, NoPayloadMeansNoSegmentsAndExtractionIsSkipped) {
+    Package({});
+    DataFile setup(options.output);
+    EXPECT_EQ(CountSegments(setup.Get()), 0);
+    EXPECT_EQ(ListContents(setup.Get()), (Kestlib::StringList{L"Total size: 0 bytes", L""}));
+}
+
+TEST_F(PackagerTest, BannerIsCarried) {
+    TestSupport::WriteTextFile(m_temp / L"banner.bmp", "BM not really a bitmap");
+    options.banner = m_temp / L"banner.bmp";
+    Package({});
+    DataFile setup(options.output);
+    EXPECT_EQ(Kestlib::LoadResourceData(setup.Get(), L"RES_BANNER", L"CUSTOM"),
+              Kestlib::FileReadAll(options.banner));
+}
+
+struct BadInput {
+    const char* name;
+    std::string embedfiles;
+    std::string message;
+};
+
+// Each refusal leaves no output and no temporary file behind.
+TEST_F(PackagerTest, BadInputIsRefusedWithoutOutput) {
+    TestSupport::WriteTextFile(m_temp / L"files\\a.txt", "a");
+    TestSupport::WriteTextFile(m_temp / L"files\\b.txt", "b");
+    std::string folder(m_temp.Path().begin(), m_temp.Path().end());
+    const BadInput cases[] = {
+        {"missing source", "<embedfile sourcefilepath=\"files\\none.txt\"/>",
+         "File not found: " + folder + "\\files\\none.txt"},
+        {"dot-dot target", "<embedfile sourcefilepath=\"files\\a.txt\" targetfilepath=\"..\\a.txt\"/>",
+         "Invalid targetfilepath '..\\a.txt': it must be a relative path inside the payload"},
+        {"absolute target", "<embedfile sourcefilepath=\"files\\a.txt\" targetfilepath=\"C:\\a.txt\"/>",
+         "Invalid targetfilepath 'C:\\a.txt': it must be a relative path inside the payload"},
+        {"duplicate target",
+         "<embedfile sourcefilepath=\"files\\a.txt\" targetfilepath=\"x.txt\"/>"
+         "<embedfile sourcefilepath=\"files\\b.txt\" targetfilepath=\"X.TXT\"/>",
+         "Two <embedfile> entries have the target 'X.TXT'"},
+        {"refused document", "<unknown/>", "Unexpected node 'unknown'"},
+    };
+    for (const BadInput& test : cases) {
+        SCOPED_TRACE(test.name);
+        TestSupport::WriteTextFile(options.configuration, Document(test.embedfiles));
+        EXPECT_THROW_MESSAGE(SetupPackager(options, [](const std::wstring&) {}).Run(), test.message);
+        EXPECT_FALSE(Kestlib::FileExists(options.output));
+        EXPECT_EQ(::GetFileAttributesW((options.output + L"." + std::to_wstring(::GetCurrentProcessId()) + L".tmp").c_str()),
+                  INVALID_FILE_ATTRIBUTES);
+    }
+    TestSupport::WriteTextFile(options.configuration, "<configurations>");
+    EXPECT_THROW_PREFIX(SetupPackager(options, [](const std::wstring&) {}).Run(), "Error loading configuration: ");
+    options.configuration = m_temp / L"absent.xml";
+    EXPECT_THROW_MESSAGE(SetupPackager(options, [](const std::wstring&) {}).Run(),
+                         "Configuration not found: " + folder + "\\absent.xml");
+    TestSupport::WriteTextFile(m_temp / L"setup.xml", Document(""));
+    options.configuration = m_temp / L"setup.xml";
+    // A folder in the output's place cannot be replaced by the finished file.
+    options.output = m_temp.Path();
+    EXPECT_THROW_PREFIX(SetupPackager(options, [](const std::wstring&) {}).Run(), "0x80070005 - Cannot write the output file '");
+    EXPECT_TRUE(Kestlib::DirectoryExists(m_temp.Path()));
+    // A missing output folder is made.
+    options.output = m_temp / L"release\\x64\\setup.exe";
+    SetupPackager(options, [](const std::wstring&) {}).Run();
+    EXPECT_TRUE(Kestlib::FileExists(options.output));
+}
+
+TEST(PackagerOptions, CommandLine) {
+    PackagerOptions options = ParsePackagerArguments({L"--segment-size", L"4M", L"--banner", L"b.bmp", L"boot.exe",
+                                                      L"setup.xml", L"setup.exe"});
+    EXPECT_EQ(options.segmentSize, 4UL * 1024 * 1024);
+    EXPECT_EQ(options.banner, L"b.bmp");
+    EXPECT_EQ(options.output, L"setup.exe");
+    EXPECT_EQ(ParsePackagerArguments({L"a", L"b", L"c"}).segmentSize, 16UL * 1024 * 1024);
+    EXPECT_TRUE(ParsePackagerArguments({L"--help"}).help);
+    EXPECT_EQ(ParseSegmentSize(L"64k"), 65536UL);
+    EXPECT_EQ(ParseSegmentSize(L"100000"), 100000UL);
+    for (const wchar_t* bad : {L"", L"12X", L"1K", L"2048M", L"-5", L"M", L"99999999999"})
+        EXPECT_THROW_PREFIX(ParseSegmentSize(bad), "Invalid segment size '");
+    EXPECT_THROW_MESSAGE(ParsePackagerArguments({L"a", L"b"}),
+                         "Expected the bootstrapper, the configuration and the output file, got 2 file name(s)");
+    EXPECT_THROW_MESSAGE(ParsePackagerArguments({L"a", L"b", L"c", L"--segment-size"}), "Missing value after --segment-size");
+    EXPECT_THROW_MESSAGE(ParsePackagerArguments({L"--fast", L"a", L"b", L"c"}), "Unknown option --fast");
+}
