@@ -14,6 +14,9 @@ configure() {
         -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-$arch-w64-mingw32.cmake" "$@" >/dev/null
 }
 
+# Each folder includes only from the folders below it (see the README's Architecture).
+python3 "$root/scripts/check-layers.py" "$root"
+
 start=$(date +%s)
 configure x86_64 "$build/x86_64"
 ninja -C "$build/x86_64"
