@@ -7,8 +7,6 @@
 
 #include "payload/ExtractComponent.h"
 
-class ExtractCabDlg;
-
 // The status message posted to the extraction window: the first parameter is
 // a heap text the window takes with TakeStatusText.
 const UINT ExtractStatusMessage = WM_USER + 1;
@@ -18,9 +16,8 @@ const UINT ExtractStatusMessage = WM_USER + 1;
 // dropped.
 class ExtractCabProcessor : public ExtractComponent {
 public:
-    ExtractCabProcessor(HMODULE module, ExtractCabDlg* dialog) : ExtractComponent(module), m_dialog(dialog) {}
+    explicit ExtractCabProcessor(HMODULE module) : ExtractComponent(module) {}
 
-    ExtractCabDlg* GetDialog() const { return m_dialog; }
     // Called on the window's thread; nullptr detaches the window.
     void AttachWindow(HWND window) { m_window.store(window); }
 
@@ -31,6 +28,5 @@ protected:
     void OnStatus(const std::wstring& text) override;
 
 private:
-    ExtractCabDlg* m_dialog;
     std::atomic<HWND> m_window{nullptr};
 };

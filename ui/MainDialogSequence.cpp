@@ -27,10 +27,10 @@ int UILevel() { return InstallUILevel::Instance().GetUILevel(); }
 
 bool IsFullLevel() { return UILevel() == UiLevelFull; }
 
-// The extraction job and its window point at each other.
+// The extraction window drives its job; the job knows only the window's handle.
 struct Extraction {
     explicit Extraction(const InstallConfiguration* configuration)
-        : job(::GetModuleHandleW(nullptr), &dialog), dialog(configuration, &job) {}
+        : job(::GetModuleHandleW(nullptr)), dialog(configuration, &job) {}
     ExtractCabProcessor job;
     ExtractCabDlg dialog;
 };

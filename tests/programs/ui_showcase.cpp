@@ -25,7 +25,7 @@ DWORD g_seconds = 8;
 
 class ShowcaseExtraction : public ExtractCabProcessor {
 public:
-    ShowcaseExtraction() : ExtractCabProcessor(::GetModuleHandleW(nullptr), nullptr) {}
+    ShowcaseExtraction() : ExtractCabProcessor(::GetModuleHandleW(nullptr)) {}
 
 protected:
     int ExecOnThread() override {

@@ -37,7 +37,7 @@ private:
 // An extraction that reports one segment when told to, then ends when told to.
 class ScriptedExtraction : public ExtractCabProcessor {
 public:
-    explicit ScriptedExtraction(ExtractCabDlg* dialog) : ExtractCabProcessor(::GetModuleHandleW(nullptr), dialog) {}
+    ScriptedExtraction() : ExtractCabProcessor(::GetModuleHandleW(nullptr)) {}
     Gate report;
     Gate finish;
 
@@ -60,7 +60,7 @@ TEST(ExtractCabDlgTest, ShowsTheTextsFollowsTheJobAndClosesWhenItEnds) {
     const std::wstring caption = UniqueTitle(L"Setup & Extract");
     InstallConfiguration configuration;
     SetTexts(configuration, caption);
-    ScriptedExtraction job(nullptr);
+    ScriptedExtraction job;
     ExtractCabDlg watching(&configuration, &job);
     job.Start();
     std::atomic<bool> stayed{false};
