@@ -27,7 +27,7 @@ TEST_F(ProgramVariables, FoldersOfTheSystemAndTheProgram) {
 
     ::GetModuleFileNameW(nullptr, buffer, MAX_PATH);
     std::wstring module = buffer;
-    EXPECT_EQ(ExpandProgramVariables(L"#APPPATH") + L"test_components.exe", module);
+    EXPECT_EQ(ExpandProgramVariables(L"#APPPATH") + L"test_base.exe", module);
 }
 
 TEST_F(ProgramVariables, TempPathEndsWithSeparatorAndGuidHasBraces) {

@@ -205,7 +205,7 @@ TEST_F(TimedMessageBoxTest, OwnerActivatedAfterTheBoxStaysOpen) {
 
 TEST_F(TimedMessageBoxTest, CaptionDefaultsToTheProgramName) {
     ApplicationTitle::Release();
-    EXPECT_EQ(ApplicationTitle::Instance().GetTitle(), L"test_ui");
+    EXPECT_EQ(ApplicationTitle::Instance().GetTitle(), L"test_base");
     EXPECT_EQ(ApplicationTitle::Instance().GetMainWindow(), nullptr);
 }
 
