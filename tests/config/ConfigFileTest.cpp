@@ -17,7 +17,11 @@ const char kMinimal[] = "<configurations>\n</configurations>\n";
 // Each case writes the log into its own folder and reads it back.
 class ConfigFileTest : public ::testing::Test {
 protected:
-    void SetUp() override { InstallerLog::Instance().SetPath(LogPath()); }
+    // A log another suite opened first would keep its file.
+    void SetUp() override {
+        InstallerLog::Release();
+        InstallerLog::Instance().SetPath(LogPath());
+    }
     void TearDown() override { InstallerLog::Release(); }
 
     std::wstring LogPath() const { return m_folder / L"config.log"; }
