@@ -57,7 +57,7 @@ void ExtractCab() {
     texts.cab_dialog_caption = L"ExtractCab";
     texts.cab_dialog_message = L"%s";
     // The window finds the job; the job reaches the window through its handle.
-    ExtractCabProcessor job(::GetModuleHandleW(nullptr), nullptr);
+    JoinedJob<ExtractCabProcessor> job(::GetModuleHandleW(nullptr), nullptr);
     ExtractCabDlg window(&texts, &job);
     job.cab_path = Kestlib::PathCombine(Kestlib::GetCurrentDirectory(), L"SupportFiles");
     job.Start();

@@ -15,7 +15,7 @@ const UINT ExtractStatusMessage = WM_USER + 1;
 
 // The extraction job behind the extraction window. The window attaches its
 // handle once it exists; until then, and without a window, status texts are
-// dropped.
+// dropped. Held as JoinedJob<ExtractCabProcessor>.
 class ExtractCabProcessor : public ExtractComponent {
 public:
     ExtractCabProcessor(HMODULE module, ExtractCabDlg* dialog) : ExtractComponent(module), m_dialog(dialog) {}
@@ -28,6 +28,8 @@ public:
     static std::wstring TakeStatusText(WPARAM parameter);
 
 protected:
+    ~ExtractCabProcessor() override = default;
+
     void OnStatus(const std::wstring& text) override;
 
 private:

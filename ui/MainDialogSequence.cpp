@@ -27,11 +27,12 @@ int UILevel() { return InstallUILevel::Instance().GetUILevel(); }
 
 bool IsFullLevel() { return UILevel() == UiLevelFull; }
 
-// The extraction job and its window point at each other.
+// The extraction job and its window point at each other. A window that
+// fails leaves with the job still running: the job waits for its thread.
 struct Extraction {
     explicit Extraction(const InstallConfiguration* configuration)
         : job(::GetModuleHandleW(nullptr), &dialog), dialog(configuration, &job) {}
-    ExtractCabProcessor job;
+    JoinedJob<ExtractCabProcessor> job;
     ExtractCabDlg dialog;
 };
 
