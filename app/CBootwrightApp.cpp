@@ -57,7 +57,7 @@ void ExtractCab() {
     texts.cab_dialog_caption = L"ExtractCab";
     texts.cab_dialog_message = L"%s";
     // The window finds the job; the job reaches the window through its handle.
-    ExtractCabProcessor job(::GetModuleHandleW(nullptr));
+    JoinedJob<ExtractCabProcessor> job(::GetModuleHandleW(nullptr));
     ExtractCabDlg window(&texts, &job);
     job.cab_path = Kestlib::PathCombine(Kestlib::GetCurrentDirectory(), L"SupportFiles");
     job.Start();
@@ -73,13 +73,13 @@ void DisplayConfig() {
 
 }  // namespace
 
-int CBootwrightApp::Run(const std::vector<std::wstring>& arguments) {
+int CBootwrightApp::Run(const ArgumentSource& arguments) {
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_WIN95_CLASSES};
     ::InitCommonControlsEx(&controls);
     ProcessObjects objects;
-    // Whatever escaped, even with a return code that still reads 0, the run
-    // did not succeed.
-    if (!RunStartupSteps([&] { Start(arguments); })) m_returnCode = -1;
+    // Reading the command line is a step like any other. Whatever escaped,
+    // even with a return code that still reads 0, the run did not succeed.
+    if (!RunStartupSteps([&] { Start(arguments()); })) m_returnCode = -1;
     Shutdown();
     return m_returnCode;
 }

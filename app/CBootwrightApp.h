@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -9,9 +10,12 @@
 // modal and closed again before Run returns.
 class CBootwrightApp {
 public:
-    // The whole run for these arguments (those after the program name);
-    // returns the process exit code.
-    int Run(const std::vector<std::wstring>& arguments);
+    // The arguments after the program name; reading them may fail.
+    using ArgumentSource = std::function<std::vector<std::wstring>()>;
+
+    // The whole run for the arguments the source gives; returns the process
+    // exit code.
+    int Run(const ArgumentSource& arguments);
 
 private:
     void Start(const std::vector<std::wstring>& arguments);

@@ -63,9 +63,11 @@ bool ConfigFileManager::SelectLanguage() {
 
 ConfigurationList ConfigFileManager::ExpandReferences(unsigned long lcid, const ConfigurationList& list,
                                                       int level) {
-    if (InstallerCommandLineInfo::Instance().displayConfig) return m_primary.configurations;
+    if (ListsWholeDocument()) return m_primary.configurations;
     return ConfigFiles::ExpandReferences(lcid, list, level);
 }
+
+bool ConfigFileManager::ListsWholeDocument() const { return InstallerCommandLineInfo::Instance().displayConfig; }
 
 unsigned long ConfigFileManager::ComponentLcid() const {
     const unsigned long chosen = InstallerSession::Instance().languageId;

@@ -26,6 +26,8 @@ protected:
     bool SelectLanguage() override;
     // Displaying the configuration shows the whole primary document, as written.
     ConfigurationList ExpandReferences(unsigned long lcid, const ConfigurationList& list, int level) override;
+    // Only when the command line asked to display the configuration.
+    bool ListsWholeDocument() const override;
 
 private:
     // The language the components are filtered with: the one chosen in the

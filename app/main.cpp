@@ -9,5 +9,5 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // Before anything can load a library: none may come from beside the program.
     Kestlib::RestrictDllSearchToSystemFolder();
     if (!LoadUnicodeLayerIfNeeded()) return -1;
-    return CBootwrightApp().Run(ProcessArguments());
+    return CBootwrightApp().Run(&ProcessArguments);
 }

@@ -8,15 +8,21 @@
 // user-interface thread shows a progress window. The job keeps the error that
 // ended it, and WaitAndRethrow raises it again on the caller's thread.
 // Inputs are written before Start and results read after Join: no locks.
+//
+// The thread uses the whole object, its virtual functions included, until it
+// ends, so it must be joined before any part of the object goes; a base
+// class's destructor, this one or a middle class's, runs too late. Hence
+// the destructor is protected, and a job class does one of two things:
+// - keeps its destructor protected, and is created as JoinedJob<Job>
+//   (below), which joins before Job's destructor runs;
+// - joins first thing in its own public destructor (WaitQuietly), as every
+//   class derived from it must do again in its own.
+// An owner whose window fails between Start and WaitAndRethrow then still
+// waits for the job while it unwinds.
 class ThreadComponent {
 public:
-    ThreadComponent() = default;
     ThreadComponent(const ThreadComponent&) = delete;
     ThreadComponent& operator=(const ThreadComponent&) = delete;
-    // Waits for the thread first. A derived job whose work uses its own
-    // members must wait in its own destructor too (WaitQuietly): by the time
-    // this one runs, those members are gone.
-    virtual ~ThreadComponent();
 
     void Start();
     // A thread exists and has not ended yet.
@@ -31,6 +37,10 @@ public:
     int GetExitCode() const { return m_exitCode; }
 
 protected:
+    ThreadComponent() = default;
+    // Joins too, as a last line of defence; by then the derived parts are gone.
+    virtual ~ThreadComponent();
+
     // The job's work; its result is the job's exit code.
     virtual int ExecOnThread() = 0;
     // Join for destructors: never throws.
@@ -42,4 +52,13 @@ private:
     Kestlib::ThreadHandle m_thread;
     std::wstring m_error;
     int m_exitCode = 0;
+};
+
+// A job of class Job as its owners hold it: the thread is joined before any
+// part of Job is destroyed.
+template <class Job>
+class JoinedJob final : public Job {
+public:
+    using Job::Job;
+    ~JoinedJob() override { this->WaitQuietly(); }
 };

@@ -13,9 +13,10 @@ void ProcessComponent::Wait(unsigned long) {
     CheckExitCode(GetExitCode());
 }
 
+// Asked of the handle, not the exit code: a process may end with 259, the
+// value that reads as "still active".
 bool ProcessComponent::IsExecuting() const {
-    DWORD exitCode = 0;
-    return m_process && ::GetExitCodeProcess(m_process.Get(), &exitCode) && exitCode == STILL_ACTIVE;
+    return m_process && ::WaitForSingleObject(m_process.Get(), 0) == WAIT_TIMEOUT;
 }
 
 unsigned long ProcessComponent::GetExitCode() const {

@@ -17,7 +17,7 @@ void ConfigFiles::LoadConfigurations() {
     const ConfigurationList supported = m_primary.GetSupportedConfigurations(lcid);
     const ConfigurationList expanded = ExpandReferences(lcid, supported, 0);
     configurations.insert(configurations.end(), expanded.begin(), expanded.end());
-    if (supported.empty()) Kestlib::ThrowError(m_primary.NoMatchMessage());
+    if (supported.empty() && !ListsWholeDocument()) Kestlib::ThrowError(m_primary.NoMatchMessage());
 }
 
 void ConfigFiles::LoadDefaultDocument() {

@@ -48,6 +48,9 @@ protected:
     // supported configurations of its document; level counts the references
     // followed to reach list.
     virtual ConfigurationList ExpandReferences(unsigned long lcid, const ConfigurationList& list, int level);
+    // True when the document is loaded only to be listed whole: then no
+    // configuration needs to match this machine.
+    virtual bool ListsWholeDocument() const { return false; }
 
     ConfigFile m_primary;
 

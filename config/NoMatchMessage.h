@@ -4,7 +4,6 @@
 #include <string>
 
 // The message when no configuration matches this machine. A document's own
-// format gets the number of configurations in place of each %s; "%%" is a
-// percent sign and any other '%' stays as written, so a document can never
-// make the formatter read arguments that are not there.
+// text gets the number of configurations in place of its first %s, as every
+// document text with a value does (FillDocumentText).
 std::wstring FormatNoMatchMessage(const std::wstring& format, std::size_t count);

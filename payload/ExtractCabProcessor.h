@@ -13,7 +13,7 @@ const UINT ExtractStatusMessage = WM_USER + 1;
 
 // The extraction job behind the extraction window. The window attaches its
 // handle once it exists; until then, and without a window, status texts are
-// dropped.
+// dropped. Held as JoinedJob<ExtractCabProcessor>.
 class ExtractCabProcessor : public ExtractComponent {
 public:
     explicit ExtractCabProcessor(HMODULE module) : ExtractComponent(module) {}
@@ -25,6 +25,8 @@ public:
     static std::wstring TakeStatusText(WPARAM parameter);
 
 protected:
+    ~ExtractCabProcessor() override = default;
+
     void OnStatus(const std::wstring& text) override;
 
 private:

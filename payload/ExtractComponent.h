@@ -13,6 +13,7 @@ struct FileRecord;
 // Writes the payload's cabinet segments from the executable's resources into
 // the extraction folder, unpacks the set there and removes the segments, as
 // a worker job. The owner sets the folder and the message before Start.
+// Held as a JoinedJob of a derived class.
 class ExtractComponent : public ThreadComponent {
 public:
     // The module whose resources hold the segments; also a data file's handle.
@@ -27,6 +28,8 @@ public:
     const std::wstring& GetResolvedCabPath() const { return m_resolvedCabPath; }
 
 protected:
+    ~ExtractComponent() override = default;
+
     int ExecOnThread() override;
     // A progress text; called on the worker thread and must not block it.
     virtual void OnStatus(const std::wstring& text) = 0;

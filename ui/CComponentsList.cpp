@@ -110,8 +110,9 @@ void CComponentsList::DrawItem(const DRAWITEMSTRUCT& draw) const {
     const int box = CheckBoxWidth();
     RECT text = draw.rcItem;
     text.left += box;
-    if (draw.itemID != static_cast<UINT>(-1) && index < GetCount() &&
-        (draw.itemAction & (ODA_DRAWENTIRE | ODA_SELECT))) {
+    const bool repaint = draw.itemID != static_cast<UINT>(-1) && index < GetCount() &&
+                         (draw.itemAction & (ODA_DRAWENTIRE | ODA_SELECT));
+    if (repaint) {
         const Entry& entry = m_entries[static_cast<size_t>(index)];
         const bool enabled = ::IsWindowEnabled(GetHwnd()) && entry.enabled;
         COLORREF foreground = enabled ? ::GetSysColor(COLOR_WINDOWTEXT) : RGB(0, 0, 0);
@@ -143,7 +144,11 @@ void CComponentsList::DrawItem(const DRAWITEMSTRUCT& draw) const {
                                    (enabled ? 0 : DFCS_INACTIVE));
         }
     }
-    if (draw.itemState & ODS_FOCUS) ::DrawFocusRect(dc, &text);
+    // The rectangle is drawn by inverting, so drawing it again erases it. A
+    // redraw for the focus alone toggles it, whether the focus came or went;
+    // a repainted entry has lost it and gets it back only with the focus.
+    const bool toggle = repaint ? (draw.itemState & ODS_FOCUS) != 0 : (draw.itemAction & ODA_FOCUS) != 0;
+    if (toggle) ::DrawFocusRect(dc, &text);
 }
 
 void CComponentsList::Toggle(int index) {

@@ -4,7 +4,7 @@
 
 #include "base/InstallerLog.h"
 #include "config/InstallConfiguration.h"
-#include "lib/Formatting.h"
+#include "lib/DocumentText.h"
 #include "lib/StringUtils.h"
 #include "lib/SystemError.h"
 #include "lib/TextConversion.h"
@@ -28,9 +28,9 @@ bool ExtractCabDlg::OnInitDialog() {
     if (!m_configuration) Kestlib::ThrowError(L"Invalid configuration");
     const std::wstring& caption = m_configuration->cab_dialog_caption;
     SetTitle(caption);
-    SetItemText(IDC_PROGRESS_HEADLINE, Kestlib::FormatText(m_configuration->installing_component_wait.c_str(),
-                                                           WithoutMnemonics(caption).c_str()));
-    SetItemText(IDC_PROGRESS_STATUS, Kestlib::FormatText(m_configuration->cab_dialog_message.c_str(), caption.c_str()));
+    SetItemText(IDC_PROGRESS_HEADLINE,
+                Kestlib::FillDocumentText(m_configuration->installing_component_wait, WithoutMnemonics(caption)));
+    SetItemText(IDC_PROGRESS_STATUS, Kestlib::FillDocumentText(m_configuration->cab_dialog_message, caption));
     m_timer = ::SetTimer(GetHwnd(), kPollTimer, kPollInterval, nullptr);
     if (!m_timer) Kestlib::ThrowLastError(L"SetTimer");
     if (m_job) m_job->AttachWindow(GetHwnd());
@@ -40,7 +40,7 @@ bool ExtractCabDlg::OnInitDialog() {
 
 void ExtractCabDlg::OnStatusText(const std::wstring& text) {
     if (!m_configuration) Kestlib::ThrowError(L"Invalid configuration");
-    SetItemText(IDC_PROGRESS_STATUS, Kestlib::FormatText(m_configuration->cab_dialog_message.c_str(), text.c_str()));
+    SetItemText(IDC_PROGRESS_STATUS, Kestlib::FillDocumentText(m_configuration->cab_dialog_message, text));
 }
 
 void ExtractCabDlg::OnTimer(UINT_PTR /*id*/) {

@@ -6,7 +6,7 @@
 #include "base/InstallerLog.h"
 #include "components/Component.h"
 #include "config/InstallConfiguration.h"
-#include "lib/Formatting.h"
+#include "lib/DocumentText.h"
 #include "lib/SystemError.h"
 #include "lib/TextConversion.h"
 #include "ui/ExtractCabDlg.h"
@@ -38,8 +38,8 @@ bool InstallComponentDlg::OnInitDialog() {
     SetTitle(m_component ? m_component->description : std::wstring());
     if (!m_configuration) Kestlib::ThrowError(L"Invalid configuration");
     SetItemText(IDC_PROGRESS_HEADLINE,
-                Kestlib::FormatText(m_configuration->installing_component_wait.c_str(),
-                                    WithoutMnemonics(m_configuration->cab_dialog_caption).c_str()));
+                Kestlib::FillDocumentText(m_configuration->installing_component_wait,
+                                          WithoutMnemonics(m_configuration->cab_dialog_caption)));
     SetItemText(IDC_PROGRESS_STATUS, std::wstring());
     m_timer = ::SetTimer(GetHwnd(), kPollTimer, kPollInterval, nullptr);
     if (!m_timer) Kestlib::ThrowLastError(L"SetTimer");
@@ -70,8 +70,7 @@ INT_PTR InstallComponentDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lPara
     if (message == kStatusTextMessage) {
         handled = true;
         std::unique_ptr<std::wstring> text(reinterpret_cast<std::wstring*>(wParam));
-        SetItemText(IDC_PROGRESS_STATUS,
-                    Kestlib::FormatText(m_configuration->installing_component_wait.c_str(), text->c_str()));
+        SetItemText(IDC_PROGRESS_STATUS, Kestlib::FillDocumentText(m_configuration->installing_component_wait, *text));
         ::SetForegroundWindow(GetHwnd());
     } else if (message == WM_WINDOWPOSCHANGING) {
         // The modal loop shows a dialog once its queue is first empty; this

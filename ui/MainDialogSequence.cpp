@@ -27,11 +27,13 @@ int UILevel() { return InstallUILevel::Instance().GetUILevel(); }
 
 bool IsFullLevel() { return UILevel() == UiLevelFull; }
 
-// The extraction window drives its job; the job knows only the window's handle.
+// The extraction window drives its job; the job knows only the window's
+// handle. A window that fails leaves with the job still running: the job
+// waits for its thread.
 struct Extraction {
     explicit Extraction(const InstallConfiguration* configuration)
         : job(::GetModuleHandleW(nullptr)), dialog(configuration, &job) {}
-    ExtractCabProcessor job;
+    JoinedJob<ExtractCabProcessor> job;
     ExtractCabDlg dialog;
 };
 

@@ -14,9 +14,9 @@ TEST(NoMatchMessage, WithoutAFormatTheBuiltInTextNamesTheCount) {
                                              L"configuration(s)");
 }
 
-TEST(NoMatchMessage, EachPercentSGetsTheCount) {
+TEST(NoMatchMessage, TheFirstPercentSGetsTheCount) {
     EXPECT_EQ(FormatNoMatchMessage(L"None of %s configurations fits", 14), L"None of 14 configurations fits");
-    EXPECT_EQ(FormatNoMatchMessage(L"%s/%s", 3), L"3/3");
+    EXPECT_EQ(FormatNoMatchMessage(L"%s/%s", 3), L"3/%s");
     EXPECT_EQ(FormatNoMatchMessage(L"No match", 3), L"No match");
 }
 

@@ -96,4 +96,38 @@ TEST_F(Inspection, DisplayConfigListsTheConfigurations) {
     EXPECT_EQ(setup.Wait(), 0u);
 }
 
+// A machine that no configuration fits is exactly when a document needs
+// inspecting: the listing shows every configuration and succeeds.
+TEST(InspectionWithoutAMatch, DisplayConfigListsEveryConfigurationAndEndsWithZero) {
+    Scenario run;
+    const std::wstring setup = TestSupport::PackageSetup(
+        run.folder.Path(),
+        Document(Install("lcid_filter=\"1031\"", MarkerComponent("German only", run.folder / L"de.txt")) +
+                     Install("lcid_filter=\"1036\"", MarkerComponent("French only", run.folder / L"fr.txt")),
+                 "configuration_no_match_message=\"None of %s fits\""));
+    const struct {
+        const wchar_t* arguments;
+        DWORD exitCode;
+        std::string lastLine;
+    } cases[] = {
+        {L"/q", kFailed, std::string(kErrorPrefix) + "None of 2 fits"},
+        {L"/q /DisplayConfig", 0, kFinishedZero},
+    };
+    for (const auto& c : cases) {
+        Scenario each;
+        EXPECT_EQ(RunSetup(setup, each.Options(c.arguments)), c.exitCode) << Ansi(c.arguments);
+        EXPECT_EQ(each.Log().back(), c.lastLine) << each.Dump();
+    }
+
+    TestSupport::SetupProcess shown(setup, run.Options(L"/DisplayConfig"));
+    HWND box = TestSupport::FindProcessDialog(shown.Id());
+    ASSERT_NE(box, nullptr);
+    const std::wstring text = TestSupport::MessageBoxText(box);
+    EXPECT_NE(text.find(L"German only"), std::wstring::npos) << Ansi(text);
+    EXPECT_NE(text.find(L"French only"), std::wstring::npos) << Ansi(text);
+    TestSupport::Press(box, IDOK);
+    EXPECT_EQ(shown.Wait(), 0u);
+    EXPECT_FALSE(FileExists(run.folder / L"de.txt") || FileExists(run.folder / L"fr.txt"));
+}
+
 }  // namespace

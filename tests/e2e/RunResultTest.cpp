@@ -57,4 +57,20 @@ TEST(RunResult, EverythingInstalledRunsOnlyTheCompletionCommandWithItsArguments)
     EXPECT_EQ(log.back(), kFinishedZero);
 }
 
+// 259 is also the value that reads as "still active": the process handle,
+// not the code, tells that the component ended, so its progress window closes.
+TEST(RunResult, AComponentEndingWith259IsOverAtTheBasicLevel) {
+    Scenario run;
+    const std::wstring setup = TestSupport::PackageSetup(
+        run.folder.Path(), Document(Install("", ExitingComponent("Ends with 259", "259 1200") +
+                                                    MarkerComponent("After it", run.folder / L"after.txt"))));
+    EXPECT_EQ(RunSetup(setup, run.Options(L"/qb")), 259u) << run.Dump();
+    EXPECT_TRUE(FileExists(run.folder / L"after.txt"));
+    const auto log = run.Log();
+    EXPECT_TRUE(HasMessage(log, "--- Component 'Ends with 259: DIALOG CLOSED")) << run.Dump();
+    EXPECT_TRUE(HasMessage(log, "*** Component 'Ends with 259' ERROR: Error executing 'Ends with 259': 0x103"));
+    EXPECT_TRUE(HasMessage(log, "*** Component 'After it': SUCCESS"));
+    EXPECT_EQ(log.back(), "Bootwright finished, return code=259");
+}
+
 }  // namespace

@@ -28,6 +28,8 @@ public:
     ShowcaseExtraction() : ExtractCabProcessor(::GetModuleHandleW(nullptr)) {}
 
 protected:
+    ~ShowcaseExtraction() override = default;
+
     int ExecOnThread() override {
         ::Sleep(700);
         OnStatus(L"Setup.cab - 50%");
@@ -36,7 +38,10 @@ protected:
     }
 };
 
-class ShowcaseDownload : public DownloadDialog {
+class ShowcaseDownload final : public DownloadDialog {
+public:
+    ~ShowcaseDownload() override { WaitQuietly(); }
+
 protected:
     int ExecOnThread() override {
         ::Sleep(300);
@@ -52,7 +57,7 @@ int ShowExtraction() {
     configuration.cab_dialog_caption = L"Quorvane Suite 12 Setup";
     configuration.cab_dialog_message = L"Extracting %s";
     configuration.installing_component_wait = L"Preparing %s. Please wait, this can take a few minutes...";
-    ShowcaseExtraction job;
+    JoinedJob<ShowcaseExtraction> job;
     ExtractCabDlg dialog(&configuration, &job);
     job.Start();
     dialog.DoModal();

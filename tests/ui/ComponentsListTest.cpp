@@ -118,4 +118,83 @@ TEST_F(ComponentsListTest, HiddenEntriesStillCountAndRequiredOnesStillRun) {
     EXPECT_THROW_MESSAGE(m_list.Load(nullptr, 1033), "Invalid configuration");
 }
 
+// A bitmap of one entry's size, drawn into by the list as the list box asks.
+class EntryCanvas {
+public:
+    EntryCanvas(const CComponentsList& list, HWND window) : m_list(list), m_window(window) {
+        ::SendMessageW(window, LB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&m_item));
+        ::OffsetRect(&m_item, -m_item.left, -m_item.top);
+        BITMAPINFO info = {};
+        info.bmiHeader = {sizeof(BITMAPINFOHEADER), m_item.right, -m_item.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        m_dc = ::CreateCompatibleDC(nullptr);
+        m_bitmap = ::CreateDIBSection(m_dc, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&m_bits), nullptr, 0);
+        m_old = ::SelectObject(m_dc, m_bitmap);
+        ::SelectObject(m_dc, reinterpret_cast<HFONT>(::SendMessageW(window, WM_GETFONT, 0, 0)));
+    }
+    ~EntryCanvas() {
+        ::SelectObject(m_dc, m_old);
+        ::DeleteObject(m_bitmap);
+        ::DeleteDC(m_dc);
+    }
+    EntryCanvas(const EntryCanvas&) = delete;
+    EntryCanvas& operator=(const EntryCanvas&) = delete;
+
+    void Draw(UINT action, UINT state) {
+        DRAWITEMSTRUCT draw = {ODT_LISTBOX, 1001, 0, action, state, m_window, m_dc, m_item, 0};
+        m_list.DrawItem(draw);
+        ::GdiFlush();
+    }
+    std::vector<DWORD> Pixels() const {
+        return std::vector<DWORD>(m_bits, m_bits + static_cast<size_t>(m_item.right) * m_item.bottom);
+    }
+
+private:
+    const CComponentsList& m_list;
+    HWND m_window;
+    RECT m_item = {};
+    HDC m_dc = nullptr;
+    HBITMAP m_bitmap = nullptr;
+    HGDIOBJ m_old = nullptr;
+    DWORD* m_bits = nullptr;
+};
+
+// The focus rectangle is drawn by inverting: a redraw for the focus alone
+// must invert it again when the focus leaves, and a repainted entry shows it
+// only while it has the focus.
+TEST_F(ComponentsListTest, TheFocusRectangleLeavesNothingBehind) {
+    Add(L"Samples", false, false);
+    m_list.Load(&m_configuration, 1033);
+    struct Step {
+        UINT action;
+        UINT state;
+    };
+    const struct {
+        const char* name;
+        std::vector<Step> steps;
+        Step alike;  // one repaint that must give the same picture
+    } cases[] = {
+        {"focus gained", {{ODA_DRAWENTIRE, 0}, {ODA_FOCUS, ODS_FOCUS}}, {ODA_DRAWENTIRE, ODS_FOCUS}},
+        {"focus gained and lost", {{ODA_DRAWENTIRE, 0}, {ODA_FOCUS, ODS_FOCUS}, {ODA_FOCUS, 0}}, {ODA_DRAWENTIRE, 0}},
+        {"repainted with the focus, then lost it", {{ODA_DRAWENTIRE, ODS_FOCUS}, {ODA_FOCUS, 0}}, {ODA_DRAWENTIRE, 0}},
+        {"selected with the focus, then lost it",
+         {{ODA_SELECT, ODS_SELECTED | ODS_FOCUS}, {ODA_FOCUS, ODS_SELECTED}},
+         {ODA_SELECT, ODS_SELECTED}},
+        {"lost and gained twice",
+         {{ODA_DRAWENTIRE, ODS_FOCUS}, {ODA_FOCUS, 0}, {ODA_FOCUS, ODS_FOCUS}, {ODA_FOCUS, 0}, {ODA_FOCUS, ODS_FOCUS}},
+         {ODA_DRAWENTIRE, ODS_FOCUS}},
+    };
+    EntryCanvas plain(m_list, m_window);
+    plain.Draw(ODA_DRAWENTIRE, 0);
+    EntryCanvas focused(m_list, m_window);
+    focused.Draw(ODA_DRAWENTIRE, ODS_FOCUS);
+    ASSERT_NE(plain.Pixels(), focused.Pixels()) << "no focus rectangle drawn at all";
+    for (const auto& c : cases) {
+        EntryCanvas stepped(m_list, m_window);
+        for (const Step& step : c.steps) stepped.Draw(step.action, step.state);
+        EntryCanvas alike(m_list, m_window);
+        alike.Draw(c.alike.action, c.alike.state);
+        EXPECT_TRUE(stepped.Pixels() == alike.Pixels()) << c.name;
+    }
+}
+
 }  // namespace

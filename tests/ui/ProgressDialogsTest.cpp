@@ -8,9 +8,13 @@
 #include "components/Component.h"
 #include "config/InstallConfiguration.h"
 #include "lib/StringUtils.h"
+#include "payload/CabinetResources.h"
 #include "payload/ExtractCabProcessor.h"
+#include "payload/ResourceUpdate.h"
 #include "tests/base/LogCapture.h"
+#include "tests/payload/PayloadFiles.h"
 #include "tests/support/Expect.h"
+#include "tests/support/TestEnvironment.h"
 #include "tests/ui/DialogDriver.h"
 #include "ui/ExtractCabDlg.h"
 #include "ui/InstallComponentDlg.h"
@@ -42,6 +46,7 @@ public:
     Gate finish;
 
 protected:
+    ~ScriptedExtraction() override = default;
     int ExecOnThread() override {
         report.Pass();
         OnStatus(L"Setup.cab - 25%");
@@ -60,7 +65,7 @@ TEST(ExtractCabDlgTest, ShowsTheTextsFollowsTheJobAndClosesWhenItEnds) {
     const std::wstring caption = UniqueTitle(L"Setup & Extract");
     InstallConfiguration configuration;
     SetTexts(configuration, caption);
-    ScriptedExtraction job;
+    JoinedJob<ScriptedExtraction> job;
     ExtractCabDlg watching(&configuration, &job);
     job.Start();
     std::atomic<bool> stayed{false};
@@ -99,6 +104,79 @@ TEST(ExtractCabDlgTest, WithoutAConfigurationTheWindowFails) {
     EXPECT_THROW_MESSAGE(dialog.DoModal(), "Invalid configuration");
     InstallComponentDlg component(nullptr, nullptr);
     EXPECT_THROW_MESSAGE(component.DoModal(), "Invalid configuration");
+}
+
+// A copy of a test program whose resources carry a payload packed into
+// several cabinet segments, loaded as data, as the extraction reads a setup.
+class PayloadCarrier {
+public:
+    explicit PayloadCarrier(const TestSupport::TempFolder& folder) : files(PayloadFiles::MixedPayload()) {
+        ::CreateDirectoryW((folder / L"source").c_str(), nullptr);
+        const std::vector<std::wstring> cabinets = PayloadFiles::Pack(files, folder / L"source", folder / L"cab", 65536);
+        const std::wstring carrier = folder / L"carrier.exe";
+        ::CopyFileW((TestSupport::BinDirectory() + L"proc_exitcode.exe").c_str(), carrier.c_str(), FALSE);
+        ResourceUpdate update(carrier, [](const std::wstring&, const std::wstring&) { return false; });
+        for (size_t i = 0; i < cabinets.size(); ++i) {
+            const std::string bytes = TestSupport::ReadTextFile(cabinets[i]);
+            update.Put(CabResourceType, SegmentName(static_cast<int>(i + 1)), bytes.data(),
+                       static_cast<DWORD>(bytes.size()));
+        }
+        update.Commit();
+        module = ::LoadLibraryExW(carrier.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    }
+    ~PayloadCarrier() { ::FreeLibrary(module); }
+
+    std::vector<PayloadFiles::File> files;
+    HMODULE module = nullptr;
+};
+
+// A real extraction that dwells on its first status text, long enough for
+// its window to fail and its owner to unwind meanwhile.
+class DwellingExtraction : public ExtractCabProcessor {
+public:
+    DwellingExtraction(HMODULE module, std::atomic<int>& statuses)
+        : ExtractCabProcessor(module), m_statuses(statuses) {}
+    Gate reached;
+
+protected:
+    ~DwellingExtraction() override = default;
+    void OnStatus(const std::wstring& text) override {
+        if (m_statuses++ == 0) {
+            reached.Open();
+            ::Sleep(500);
+        }
+        ExtractCabProcessor::OnStatus(text);
+    }
+
+private:
+    std::atomic<int>& m_statuses;
+};
+
+// The owners' sequence, with a window that fails while the extraction runs
+// (an exception from its procedure). The job object goes only once its thread
+// has ended: the rest of the extraction still runs, status texts (virtual
+// calls) included, and its segments are cleaned up.
+TEST(ExtractCabDlgTest, AWindowFailingMidExtractionLeavesOnlyOnceTheJobEnded) {
+    TestSupport::TempFolder folder;
+    PayloadCarrier payload(folder);
+    ASSERT_NE(payload.module, nullptr);
+    ASSERT_GE(CountSegments(payload.module), 3);
+    const std::wstring target = folder / L"out";
+    std::atomic<int> statuses{0};
+    auto extract = [&] {
+        JoinedJob<DwellingExtraction> job(payload.module, statuses);
+        ExtractCabDlg window(nullptr, &job);
+        job.cab_path = target;
+        job.Start();
+        ASSERT_TRUE(job.reached.Pass());
+        window.DoModal();
+        job.WaitAndRethrow();
+    };
+    EXPECT_THROW_MESSAGE(extract(), "Invalid configuration");
+    // One per segment and one per file.
+    EXPECT_EQ(statuses.load(), CountSegments(payload.module) + static_cast<int>(payload.files.size()));
+    PayloadFiles::ExpectUnpacked(payload.files, target);
+    EXPECT_EQ(::GetFileAttributesW((target + L"\\SETUP_1.CAB").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 // A component whose process the test ends.
