@@ -12,6 +12,7 @@
 #include "base/ApplicationTitle.h"
 #include "base/InstallUILevel.h"
 #include "base/InstallerLog.h"
+#include "base/TimedMessageBox.h"
 #include "tests/base/LogCapture.h"
 
 namespace {
@@ -26,6 +27,11 @@ HWND GoneWindow() {
 }
 
 TEST(StartupErrors, EachHandlerFailsTheRunWithItsOwnLogLine) {
+    const HWND gone = GoneWindow();
+    // What the "box failing" case relies on: at the basic level such a box throws.
+    InstallUILevel::Instance().SetCommandLineUILevel(UiLevelBasic);
+    ApplicationTitle::Instance().SetMainWindow(gone);
+    EXPECT_ANY_THROW(ShowTimedMessageBox(L"Owned by a window that is gone", MB_OK, IDOK));
     struct Case {
         const char* name;
         int level;
@@ -38,7 +44,7 @@ TEST(StartupErrors, EachHandlerFailsTheRunWithItsOwnLogLine) {
         // The log held by another instance: only the (here silent) message.
         {"log held", UiLevelSilent, nullptr, &ThrowLogHeld, false, ""},
         // Its box failing inside the handler ends the run the same way.
-        {"log held, box failing", UiLevelBasic, GoneWindow(), &ThrowLogHeld, false, ""},
+        {"log held, box failing", UiLevelBasic, gone, &ThrowLogHeld, false, ""},
         {"standard exception", UiLevelSilent, nullptr, [] { throw std::runtime_error("No configuration found"); },
          false, "The following error occured: No configuration found"},
         // Not a standard exception: a failure all the same, not the return code reached so far.
