@@ -1,5 +1,6 @@
 #include "app/ConfigFileManager.h"
 
+#include "app/RunResult.h"
 #include "base/InstallUILevel.h"
 #include "base/InstallerCommandLineInfo.h"
 #include "base/InstallerLog.h"
@@ -80,15 +81,18 @@ int ConfigFileManager::RunConfigurations() {
     InstallUILevel& uiLevel = InstallUILevel::Instance();
     uiLevel.SetConfigUILevel(m_primary.ui_level);
     const unsigned long lcid = ComponentLcid();
+    RunResult outcome;
     for (size_t index = 0; index < configurations.size(); ++index) {
         const ConfigurationPtr& configuration = configurations[index];
         if (configuration->type != ConfigurationTypeInstall)
             Kestlib::ThrowError(L"Unexpected configuration type " +
                                 std::to_wstring(static_cast<int>(configuration->type)));
         m_savedUILevel = uiLevel.GetUILevel();
+        m_dialog.SetConfigurationNumber(static_cast<int>(index + 1));
         const INT_PTR result = RunConfiguration(configuration, lcid, index + 1 < configurations.size());
         uiLevel.SetConfigUILevel(m_savedUILevel);
+        outcome.Add(m_dialog.GetReturnCode(), m_dialog.IsRestartSuppressed());
         if (result != IDOK) break;
     }
-    return m_dialog.GetReturnCode();
+    return outcome.ExitCode();
 }

@@ -14,7 +14,7 @@
 class ConfigFileManager : public ConfigFiles {
 public:
     // Runs the loaded configurations one after the other while each ends with
-    // IDOK; returns the main dialog's return code.
+    // IDOK; returns the run's exit code (RunResult).
     int RunConfigurations();
 
 protected:

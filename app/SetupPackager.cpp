@@ -8,6 +8,7 @@
 #include "lib/SystemError.h"
 #include "payload/CabinetResources.h"
 #include "payload/CabinetWriter.h"
+#include "payload/ExecutionLevel.h"
 #include "payload/PayloadList.h"
 #include "payload/ResourceUpdate.h"
 
@@ -65,6 +66,16 @@ private:
     DWORD m_size = 0;
 };
 
+// The bootstrapper's manifest with the level asked for.
+std::string ManifestWithLevel(const std::wstring& executable, const std::wstring& level) {
+    Kestlib::ModuleHandle module(::LoadLibraryExW(executable.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+    if (!module) Kestlib::ThrowLastError(L"Error reading the resources of '" + executable + L"'");
+    if (!::FindResourceW(module.Get(), ManifestResourceName, ManifestResourceType))
+        Kestlib::ThrowError(L"The bootstrapper has no manifest to set the execution level in");
+    const Kestlib::ByteVector bytes = Kestlib::LoadResourceData(module.Get(), ManifestResourceName, ManifestResourceType);
+    return SetExecutionLevel(std::string(bytes.begin(), bytes.end()), level);
+}
+
 }  // namespace
 
 SetupPackager::SetupPackager(const PackagerOptions& options, Progress progress)
@@ -112,14 +123,20 @@ void SetupPackager::Build(const std::wstring& temporary) {
         cabinets = writer.Finish();
     }
 
+    const bool level = !m_options.executionLevel.empty();
+    const std::string manifest = level ? ManifestWithLevel(temporary, m_options.executionLevel) : std::string();
+
     // Whatever the bootstrapper carried of these goes, in every language:
     // an old segment beyond the new count would join the new set.
     bool banner = !m_options.banner.empty();
-    ResourceUpdate update(temporary, [banner](const std::wstring& type, const std::wstring& name) {
+    ResourceUpdate update(temporary, [banner, level](const std::wstring& type, const std::wstring& name) {
         return type == CabResourceType || (type == ConfigurationResourceType && name == ConfigurationResourceName) ||
                (type == CabListResourceType && name == CabListResourceName) ||
-               (banner && type == BannerResourceType && name == BannerResourceName);
+               (banner && type == BannerResourceType && name == BannerResourceName) ||
+               (level && type == ManifestResourceType && name == ManifestResourceName);
     });
+    if (level)
+        update.Put(ManifestResourceType, ManifestResourceName, manifest.data(), static_cast<DWORD>(manifest.size()));
     update.Put(ConfigurationResourceType, ConfigurationResourceName, document.data(),
                static_cast<DWORD>(document.size()));
     if (banner) {

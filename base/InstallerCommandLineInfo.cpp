@@ -45,6 +45,8 @@ const Option Options[] = {
     {L"displayConfig", Info::PendingNone, [](Info& info) { info.displayConfig = true; }},
     {L"componentArgs", Info::PendingComponentArgs, nullptr},
     {L"reboot", Info::PendingNone, [](Info& info) { info.reboot = true; }},
+    {L"norestart", Info::PendingNone, [](Info& info) { info.noRestart = true; }},
+    {L"rebootCount", Info::PendingRebootCount, nullptr},
 };
 
 bool SameOptionName(const std::wstring& typed, const wchar_t* name) {
@@ -97,6 +99,9 @@ void InstallerCommandLineInfo::ParseValue(const std::wstring& value) {
         break;
     case PendingComponentArgs:
         ParseComponentArgument(value);
+        break;
+    case PendingRebootCount:
+        rebootCount = ParseRebootCount(value);
         break;
     default:
         Kestlib::ThrowError(L"Unexpected command-line argument: " + value);

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "base/RebootCount.h"
 #include "lib/ProcessObject.h"
 
 // The options of the command line. Parsing fills this object and, directly,
@@ -19,6 +20,7 @@ public:
         PendingLauncherArgs = 4,
         PendingCompleteCommandArgs = 5,
         PendingComponentArgs = 6,
+        PendingRebootCount = 7,
     };
 
     // The arguments that follow the program name, already split by the
@@ -36,6 +38,12 @@ public:
     bool help = false;
     bool reboot = false;
     bool displayConfig = false;
+    // Never restart the machine nor ask about it; a restart a component asks
+    // for is left to the caller, and the exit code says so (3010).
+    bool noRestart = false;
+    // The restarts in a row this start follows, written by the program into
+    // the resume command line.
+    RebootCount rebootCount;
 
 private:
     void ParseOption(const std::wstring& name);

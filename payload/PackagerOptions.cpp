@@ -3,6 +3,7 @@
 #include <cwctype>
 
 #include "lib/SystemError.h"
+#include "payload/ExecutionLevel.h"
 
 namespace {
 
@@ -40,10 +41,12 @@ PackagerOptions ParsePackagerArguments(const std::vector<std::wstring>& argument
         bool hasValue = i + 1 < arguments.size();
         if (argument == L"--help" || argument == L"-h" || argument == L"/?") {
             options.help = true;
-        } else if (argument == L"--segment-size" || argument == L"--banner") {
+        } else if (argument == L"--segment-size" || argument == L"--banner" || argument == L"--execution-level") {
             if (!hasValue) Kestlib::ThrowError(L"Missing value after " + argument);
             if (argument == L"--banner")
                 options.banner = arguments[++i];
+            else if (argument == L"--execution-level")
+                options.executionLevel = ParseExecutionLevel(arguments[++i]);
             else
                 options.segmentSize = ParseSegmentSize(arguments[++i]);
         } else if (argument.size() > 1 && argument[0] == L'-') {
@@ -63,7 +66,8 @@ PackagerOptions ParsePackagerArguments(const std::vector<std::wstring>& argument
 }
 
 std::wstring PackagerUsage() {
-    return L"Usage: bootwright-pack [--segment-size SIZE] [--banner FILE] BOOTSTRAPPER CONFIGURATION OUTPUT\n"
+    return L"Usage: bootwright-pack [--segment-size SIZE] [--banner FILE] [--execution-level LEVEL]\n"
+           L"                      BOOTSTRAPPER CONFIGURATION OUTPUT\n"
            L"\n"
            L"Writes OUTPUT, a copy of the BOOTSTRAPPER executable that carries the CONFIGURATION\n"
            L"document and, as its payload, every file the document's <embedfile> entries name.\n"
@@ -71,6 +75,9 @@ std::wstring PackagerUsage() {
            L"  --segment-size SIZE  largest cabinet of the payload: bytes, or a number with K or M\n"
            L"                       (default 16M, from 32K to 2047M)\n"
            L"  --banner FILE        a bitmap file shown by the main dialog\n"
+           L"  --execution-level LEVEL\n"
+           L"                       the rights the setup asks Windows for when it starts: asInvoker,\n"
+           L"                       highestAvailable or requireAdministrator (the default)\n"
            L"  --help               this text\n"
            L"\n"
            L"A sourcefilepath is read relative to the document's folder unless it is absolute; a\n"

@@ -9,6 +9,8 @@ struct PackagerOptions {
     std::wstring configuration;
     std::wstring output;
     std::wstring banner;
+    // The manifest's requested execution level; empty keeps the bootstrapper's.
+    std::wstring executionLevel;
     unsigned long segmentSize = 16UL * 1024 * 1024;
     bool help = false;
 };

@@ -14,10 +14,13 @@ struct RebootCommandLineParts {
     std::wstring programName;
     int argumentCount = 0;
     std::wstring launcherArgs;
+    // The restarts in a row ("COUNT:CONFIGURATION"); empty for a first restart.
+    std::wstring rebootCount;
 };
 
-// The launcher, quoted, then the first run's arguments as typed, the launcher
-// arguments, rebootCmd and " /Reboot" unless the text already holds it.
+// The launcher, quoted, then the first run's arguments as typed (without any
+// /RebootCount they carried), the launcher arguments, rebootCmd, " /Reboot"
+// unless the text already holds it, and " /RebootCount " + the count if any.
 std::wstring BuildRebootCommandLine(const RebootCommandLineParts& parts, const std::wstring& rebootCmd);
 // The same for this process and its InstallerLauncher.
-std::wstring BuildRebootCommandLine(const std::wstring& rebootCmd);
+std::wstring BuildRebootCommandLine(const std::wstring& rebootCmd, const std::wstring& rebootCount);

@@ -10,8 +10,8 @@ const wchar_t RebootRunKeyPath[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersio
 
 std::wstring RebootRunValueName() { return Kestlib::GetFileName(Kestlib::GetModuleFileName()); }
 
-void WriteRebootRunKey(const std::wstring& rebootCmd) {
-    std::wstring command = BuildRebootCommandLine(rebootCmd);
+void WriteRebootRunKey(const std::wstring& rebootCmd, const std::wstring& rebootCount) {
+    std::wstring command = BuildRebootCommandLine(rebootCmd, rebootCount);
     std::wstring name = RebootRunValueName();
     LOG(L"Writing HKEY_LOCAL_MACHINE\\" << RebootRunKeyPath << L"\\" << name << L": " << command);
     Kestlib::RegistrySetStringValue(RebootRunKeyPath, name, command);

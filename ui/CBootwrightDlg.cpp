@@ -25,6 +25,10 @@ INT_PTR CBootwrightDlg::Run(const ConfigurationPtr& configuration, unsigned long
     m_configuration = dynamic_cast<InstallConfiguration*>(configuration.get());
     m_lcid = lcid;
     m_moreConfigurations = moreConfigurations;
+    // A restart asked for by the previous configuration, even one that failed, is not this one's.
+    m_rebootRequested = false;
+    m_restartSuppressed = false;
+    m_rebootComponent.clear();
     m_installing = false;
     m_ended = false;
     m_progressDialog.reset();

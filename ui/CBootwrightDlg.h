@@ -4,6 +4,7 @@
 
 #include <exception>
 #include <memory>
+#include <string>
 
 #include "components/IExecuteCallback.h"
 #include "config/Configuration.h"
@@ -18,7 +19,8 @@ class InstallConfiguration;
 // The main window of a run: one install configuration's components with their
 // installed state, and the sequence behind its buttons. One object serves
 // every configuration of the run; the return code carries over from one to
-// the next until Install is pressed again.
+// the next until Install is pressed again, while a restart asked for, or one
+// left to the caller, belongs to the configuration shown.
 class CBootwrightDlg : public DialogBase, public IExecuteCallback {
 public:
     // The modal result when the dialog ended for a reboot.
@@ -33,6 +35,11 @@ public:
 
     int GetReturnCode() const { return m_returnCode; }
     bool IsRebootRequested() const { return m_rebootRequested; }
+    // A component of this configuration asked for a restart that /norestart left to the caller.
+    bool IsRestartSuppressed() const { return m_restartSuppressed; }
+    // The configuration's position in the run's list, from 1, which names it
+    // in the count of restarts in a row.
+    void SetConfigurationNumber(int number) { m_configurationNumber = number; }
 
     // IExecuteCallback
     bool OnDownload(const ComponentPtr& component) override;
@@ -70,6 +77,11 @@ private:
     void InstallSteps();
     void ExtractPayload();
     void AutoStart();
+    // Registers the resume and restarts, unless the configuration restarted
+    // the machine too often in a row already.
+    void Restart(const InstallConfiguration& configuration);
+    // Logs and shows the reason the installation failed, and ends the dialog with result.
+    void Fail(const std::wstring& text, INT_PTR result);
     void Skip();
     // Ends the modal loop; remembered, so that a window ended while it is set
     // up is never given the focus (which would activate it).
@@ -79,6 +91,10 @@ private:
 
     int m_returnCode = 0;
     bool m_rebootRequested = false;
+    bool m_restartSuppressed = false;
+    int m_configurationNumber = 1;
+    // The component that caused the restart.
+    std::wstring m_rebootComponent;
     bool m_moreConfigurations = false;
     bool m_installing = false;
     bool m_ended = false;

@@ -6,6 +6,7 @@
 #include "base/InstallUILevel.h"
 #include "base/InstallerCommandLineInfo.h"
 #include "base/InstallerLog.h"
+#include "base/RebootCount.h"
 #include "base/TimedMessageBox.h"
 #include "config/InstallConfiguration.h"
 #include "lib/SystemError.h"
@@ -111,11 +112,7 @@ void CBootwrightDlg::Install() {
     try {
         InstallSteps();
     } catch (const std::exception& error) {
-        const std::wstring text = Kestlib::AnsiToWide(error.what());
-        LOG(L"*** Failed to install one or more components: " << text);
-        if (m_returnCode == 0) m_returnCode = -1;
-        ShowTimedMessageBox(text, MB_OK | MB_ICONERROR, IDOK);
-        End(IDOK);
+        Fail(Kestlib::AnsiToWide(error.what()), IDOK);
     } catch (...) {
         LOG(L"*** Failed to install one or more components");
         if (m_returnCode == 0) m_returnCode = -1;
@@ -140,9 +137,7 @@ void CBootwrightDlg::InstallSteps() {
     const int result = components.Exec(this);
     if (result != 0 && m_returnCode == 0) m_returnCode = result;
     if (m_rebootRequested) {
-        WriteRebootRunKey(configuration.reboot_cmd);
-        RebootMachine();
-        End(RebootResult);
+        Restart(configuration);
         return;
     }
     if (!IsFullLevel()) {
@@ -157,6 +152,29 @@ void CBootwrightDlg::InstallSteps() {
         CompleteInstallation(m_configuration, false);
         End(IDOK);
     }
+}
+
+void CBootwrightDlg::Restart(const InstallConfiguration& configuration) {
+    const RebootCount previous = RebootsBeforeThisStart();
+    const RebootCount next = NextReboot(previous, m_configurationNumber);
+    if (next.count > MaxConsecutiveReboots) {
+        // Its installed check still reads false after every restart it asked
+        // for: another restart would only start the same loop again.
+        Fail(L"Component '" + m_rebootComponent + L"' still asks for a restart after " +
+                 std::to_wstring(MaxConsecutiveReboots) + L" restarts in a row; the installation stops",
+             IDABORT);
+        return;
+    }
+    WriteRebootRunKey(configuration.reboot_cmd, ResumeRebootCount(previous, next));
+    RebootMachine();
+    End(RebootResult);
+}
+
+void CBootwrightDlg::Fail(const std::wstring& text, INT_PTR result) {
+    LOG(L"*** Failed to install one or more components: " << text);
+    if (m_returnCode == 0) m_returnCode = -1;
+    ShowTimedMessageBox(text, MB_OK | MB_ICONERROR, IDOK);
+    End(result);
 }
 
 void CBootwrightDlg::ExtractPayload() {
@@ -214,6 +232,12 @@ bool CBootwrightDlg::OnComplete(const ComponentPtr& component) {
     if (!component->IsRebootRequired()) return true;
     const InstallConfiguration& configuration = Current();
     LOG(L"--- Component '" << component->description << L": REQUESTS REBOOT");
+    if (InstallerCommandLineInfo::Instance().noRestart) {
+        // The caller restarts: the component counts as a success and the rest runs now.
+        m_restartSuppressed = true;
+        LOG(L"--- Component '" << component->description << L"': REBOOT SUPPRESSED (/norestart)");
+        return true;
+    }
     const std::wstring& text =
         component->reboot_required.empty() ? configuration.reboot_required : component->reboot_required;
     // This component's answer alone decides whether the loop stops here.
@@ -226,6 +250,7 @@ bool CBootwrightDlg::OnComplete(const ComponentPtr& component) {
     }
     if (!reboot) return true;
     m_rebootRequested = true;
+    m_rebootComponent = component->description;
     LOG(L"--- Component '" << component->description << L": CAUSED A REBOOT");
     return false;
 }

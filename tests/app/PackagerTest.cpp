@@ -234,6 +234,11 @@ TEST_F(PackagerTest, BadInputIsRefusedWithoutOutput) {
     options.output = m_temp.Path();
     EXPECT_THROW_PREFIX(SetupPackager(options, [](const std::wstring&) {}).Run(), "0x80070005 - Cannot write the output file '");
     EXPECT_TRUE(Kestlib::DirectoryExists(m_temp.Path()));
+    // A level needs a manifest to be written into.
+    options.executionLevel = L"asInvoker";
+    EXPECT_THROW_MESSAGE(SetupPackager(options, [](const std::wstring&) {}).Run(),
+                         "The bootstrapper has no manifest to set the execution level in");
+    options.executionLevel.clear();
     // A missing output folder is made.
     options.output = m_temp / L"release\\x64\\setup.exe";
     SetupPackager(options, [](const std::wstring&) {}).Run();
@@ -256,4 +261,10 @@ TEST(PackagerOptions, CommandLine) {
                          "Expected the bootstrapper, the configuration and the output file, got 2 file name(s)");
     EXPECT_THROW_MESSAGE(ParsePackagerArguments({L"a", L"b", L"c", L"--segment-size"}), "Missing value after --segment-size");
     EXPECT_THROW_MESSAGE(ParsePackagerArguments({L"--fast", L"a", L"b", L"c"}), "Unknown option --fast");
+    EXPECT_EQ(ParsePackagerArguments({L"a", L"b", L"c"}).executionLevel, L"");
+    EXPECT_EQ(ParsePackagerArguments({L"--execution-level", L"highestAvailable", L"a", L"b", L"c"}).executionLevel,
+              L"highestAvailable");
+    // Written into the manifest as given, so the case counts.
+    EXPECT_THROW_MESSAGE(ParsePackagerArguments({L"--execution-level", L"asinvoker", L"a", L"b", L"c"}),
+                         "Invalid execution level 'asinvoker': give asInvoker, highestAvailable or requireAdministrator");
 }

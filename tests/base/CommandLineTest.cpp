@@ -51,7 +51,9 @@ TEST_F(CommandLine, EmptyCommandLineLeavesEverythingUnset) {
     EXPECT_TRUE(info.componentArgs.empty());
     EXPECT_EQ(info.pending, InstallerCommandLineInfo::PendingNone);
     EXPECT_EQ(info.completeCommandArgs, L"");
-    EXPECT_FALSE(info.extractCab || info.displayCab || info.help || info.reboot || info.displayConfig);
+    EXPECT_FALSE(info.extractCab || info.displayCab || info.help || info.reboot || info.displayConfig ||
+                 info.noRestart);
+    EXPECT_EQ(info.rebootCount.count, 0);
     EXPECT_EQ(CommandLineLevel(), UiLevelNotSet);
     EXPECT_EQ(InstallUILevel::Instance().GetUILevel(), UiLevelFull);
     EXPECT_EQ(InstallerLauncher::Instance().GetPath(), L"");
@@ -60,7 +62,8 @@ TEST_F(CommandLine, EmptyCommandLineLeavesEverythingUnset) {
 
 TEST_F(CommandLine, SwitchesSetTheirFlagsWhateverTheCaseAndPrefix) {
     const InstallerCommandLineInfo& info =
-        Parse({L"/EXTRACTCAB", L"-displaycab", L"/DisplayConfig", L"-Reboot", L"/LOG"});
+        Parse({L"/EXTRACTCAB", L"-displaycab", L"/DisplayConfig", L"-Reboot", L"/LOG", L"-NoRestart"});
+    EXPECT_TRUE(info.noRestart);
     EXPECT_TRUE(info.extractCab);
     EXPECT_TRUE(info.displayCab);
     EXPECT_TRUE(info.displayConfig);
@@ -77,7 +80,10 @@ TEST_F(CommandLine, ValueOptionsTakeTheNextArgumentAndLaterOnesWin) {
         L"/ConfigFile", L"first.xml", L"/configfile", L"C:\\dir with blanks\\second.xml",
         L"/CompleteCommandArgs", L"first", L"-completecommandargs", L"final \"args\"",
         L"/Launcher", L"C:\\launch.exe", L"/LauncherArgs", L"one", L"/LAUNCHERARGS", L"two three",
+        L"/RebootCount", L"1:1", L"/rebootcount", L"2:3",
     });
+    EXPECT_EQ(info.rebootCount.count, 2);
+    EXPECT_EQ(info.rebootCount.configuration, 3);
     EXPECT_EQ(info.configFile, L"C:\\dir with blanks\\second.xml");
     EXPECT_EQ(info.completeCommandArgs, L"final \"args\"");
     EXPECT_EQ(info.pending, InstallerCommandLineInfo::PendingNone);

@@ -169,3 +169,59 @@ TEST(RebootAndResume, TheResumeCommandIsRegisteredAndTheNextLogonCompletesTheIns
 }
 
 }  // namespace
+
+namespace {
+
+// A component whose installed check never turns true asks for a restart at
+// every logon: after three restarts in a row the fourth start stops with an
+// error that names it, and registers nothing.
+TEST(RebootAndResume, ARestartLoopStopsAfterThreeRestartsInARow) {
+    Scenario run;
+    const std::wstring name = L"loop-" + std::to_wstring(::GetCurrentProcessId()) + L".exe";
+    const std::wstring program = run.folder / name;
+    ASSERT_TRUE(::CopyFileW(TestSupport::BootstrapperPath().c_str(), program.c_str(), FALSE));
+    const std::wstring runs = run.folder / L"runs.txt";
+    TestSupport::WriteTextFile(
+        run.folder / L"configuration.xml",
+        Document(Install("", "    <component type=\"cmd\" description=\"Stubborn\" mustreboot=\"true\" command=\"" +
+                                 Xml("cmd.exe /c echo run>> \"" + Utf8(runs) + "\"") +
+                                 "\">\n      <installedcheck type=\"check_file\" filename=\"" +
+                                 Xml(run.folder / L"never.txt") + "\"/>\n    </component>\n"),
+                 "ui_level=\"silent\""));
+    RemoveRunValue(name);
+    const std::string stopped =
+        "*** Failed to install one or more components: Component 'Stubborn' still asks for a restart after 3 "
+        "restarts in a row; the installation stops";
+    {
+        TestSupport::SetupProcess first(program, run.Options(L"/q"));
+        EXPECT_EQ(first.Wait(), 0u);
+    }
+    // Each restart starts the Run entries itself; a logon is played only when
+    // that start did not come, so that no start runs a value already replaced.
+    int logons = 0;
+    const bool ended = Poll(180000, [&] {
+        if (HasMessage(run.Log(), stopped) && !ProcessRunning(name)) return true;
+        if (!RunValue(name).empty() && !Poll(8000, [&] { return ProcessRunning(name) || RunValue(name).empty(); })) {
+            ++logons;
+            LogOn();
+        }
+        return false;
+    });
+    EXPECT_TRUE(ended) << run.Dump();
+    const auto messages = run.Log();
+    const std::string written = "Writing HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\\" +
+                                Ansi(name) + ": \"" + Ansi(program) + "\" /q /LogFile \"" + Ansi(run.log) + "\" /Reboot";
+    EXPECT_TRUE(HasMessage(messages, written)) << run.Dump();
+    EXPECT_TRUE(HasMessage(messages, written + " /RebootCount 2:1"));
+    EXPECT_TRUE(HasMessage(messages, written + " /RebootCount 3:1"));
+    EXPECT_EQ(TestSupport::CountMessages(messages, std::string("Bootwright (BWT) started, version ") + kVersion), 4u);
+    EXPECT_EQ(TestSupport::CountMessages(messages, "--- Component 'Stubborn': EXECUTING"), 4u);
+    EXPECT_EQ(TestSupport::CountMessages(messages, kFinishedZero), 3u);
+    EXPECT_EQ(messages.back(), stopped);
+    EXPECT_EQ(TestSupport::ReadTextFile(runs), "run\r\nrun\r\nrun\r\nrun\r\n");
+    EXPECT_EQ(RunValue(name), L"");
+    std::cout << "logons played: " << logons << std::endl;
+    RemoveRunValue(name);
+}
+
+}  // namespace

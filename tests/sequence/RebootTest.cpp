@@ -4,12 +4,14 @@
 
 #include <string>
 
+#include "base/RebootCount.h"
 #include "lib/FileOps.h"
 #include "lib/Handles.h"
 #include "lib/Registry.h"
 #include "lib/TextConversion.h"
 #include "sequence/RebootCommandLine.h"
 #include "sequence/RebootRunKey.h"
+#include "tests/support/Expect.h"
 #include "tests/support/TestEnvironment.h"
 
 namespace {
@@ -54,6 +56,55 @@ TEST(RebootCommandLine, BuiltFromTheFirstRun) {
     unquoted.commandLine = L"setup /q";
     unquoted.argumentCount = 2;
     EXPECT_EQ(BuildRebootCommandLine(unquoted, L""), quoted + L" /q /Reboot");
+}
+
+TEST(RebootCount, CountsTheRestartsInARowOfOneConfigurationOnTheResumeCommandLine) {
+    struct Case {
+        const char* name;
+        RebootCount previous;
+        int configuration;
+        RebootCount next;
+        const wchar_t* written;
+    } cases[] = {
+        // The first restart of a run keeps the resume command line as it always was.
+        {"a first restart", {0, 0}, 2, {1, 2}, L""},
+        // /Reboot alone: one restart of a configuration not named.
+        {"after a plain resume", {1, 0}, 1, {2, 1}, L"2:1"},
+        {"the same configuration again", {2, 1}, 1, {3, 1}, L"3:1"},
+        {"one too many", {3, 1}, 1, {4, 1}, L"4:1"},
+        {"another configuration starts again", {3, 1}, 2, {1, 2}, L"1:2"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const RebootCount next = NextReboot(c.previous, c.configuration);
+        EXPECT_EQ(next.count, c.next.count);
+        EXPECT_EQ(next.configuration, c.next.configuration);
+        EXPECT_EQ(ResumeRebootCount(c.previous, next), c.written);
+    }
+    const RebootCount parsed = ParseRebootCount(L"12:3");
+    EXPECT_EQ(parsed.count, 12);
+    EXPECT_EQ(parsed.configuration, 3);
+    EXPECT_EQ(RebootCountText(parsed), L"12:3");
+    for (const wchar_t* bad : {L"", L"2", L"0:1", L"2:0", L"2:", L":1", L"-2:1", L"2:1:1", L"1234567:1"})
+        EXPECT_THROW_MESSAGE(ParseRebootCount(bad), "Invalid reboot count: " + Kestlib::WideToAnsi(bad));
+
+    // The count the typed arguments carried gives way to the new one; what surrounds it stays as typed.
+    const std::wstring quoted = L"\"C:\\setup.exe\"";
+    RebootCommandLineParts parts;
+    parts.programPath = L"C:\\setup.exe";
+    parts.programName = parts.programPath;
+    parts.argumentCount = 6;
+    parts.commandLine = quoted + L" /q /Reboot /rebootcount  2:1 /LogFile \"a b.log\"";
+    parts.rebootCount = L"3:1";
+    EXPECT_EQ(BuildRebootCommandLine(parts, L""), quoted + L" /q /Reboot /LogFile \"a b.log\" /RebootCount 3:1");
+    parts.commandLine = quoted + L" /RebootCount 2:1";
+    parts.argumentCount = 3;
+    EXPECT_EQ(BuildRebootCommandLine(parts, L""), quoted + L" /Reboot /RebootCount 3:1");
+    // A longer option of another name is not it.
+    parts.commandLine = quoted + L" /RebootCountX 2:1 /Reboot";
+    parts.argumentCount = 4;
+    parts.rebootCount.clear();
+    EXPECT_EQ(BuildRebootCommandLine(parts, L""), quoted + L" /RebootCountX 2:1 /Reboot");
 }
 
 // A copy of the helper program under a name of its own, so that cases running
