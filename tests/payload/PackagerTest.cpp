@@ -60,6 +60,13 @@ private:
     HMODULE m_module;
 };
 
+void SparseFile(const std::wstring& path, LONGLONG size) {
+    Kestlib::FileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER end;
+    end.QuadPart = size;
+    ASSERT_TRUE(::SetFilePointerEx(file.Get(), end, nullptr, FILE_BEGIN) && ::SetEndOfFile(file.Get()));
+}
+
 class PackagerTest : public FreshSessionTest {
 protected:
     void SetUp() override {
@@ -214,7 +221,18 @@ TEST_F(PackagerTest, BadInputIsRefusedWithoutOutput) {
          "<embedfile sourcefilepath=\"files\\b.txt\" targetfilepath=\"X.TXT\"/>",
          "Two <embedfile> entries have the target 'X.TXT'"},
         {"refused document", "<unknown/>", "Unexpected node 'unknown'"},
+        {"segment name", "<embedfile sourcefilepath=\"files\\a.txt\" targetfilepath=\"setup_1.cab\"/>",
+         "Invalid targetfilepath 'setup_1.cab': SETUP_<number>.CAB at the payload's root is the name of a payload segment"},
+        {"segment name from the source", "<embedfile sourcefilepath=\"files\\Setup_12.Cab\"/>",
+         "Invalid targetfilepath 'Setup_12.Cab': SETUP_<number>.CAB at the payload's root is the name of a payload segment"},
+        {"2 GB file", "<embedfile sourcefilepath=\"files\\big.bin\"/>",
+         "File too large for the payload: " + folder + "\\files\\big.bin: a payload file must be smaller than 2 GB"},
+        {"4 GB file", "<embedfile sourcefilepath=\"files\\huge.bin\"/>",
+         "File too large for the payload: " + folder + "\\files\\huge.bin: a payload file must be smaller than 2 GB"},
     };
+    // Sparse: only the size is written.
+    SparseFile(m_temp / L"files\\big.bin", 0x80000000LL);
+    SparseFile(m_temp / L"files\\huge.bin", 0x100000000LL + 100);
     for (const BadInput& test : cases) {
         SCOPED_TRACE(test.name);
         TestSupport::WriteTextFile(options.configuration, Document(test.embedfiles));
@@ -234,7 +252,12 @@ TEST_F(PackagerTest, BadInputIsRefusedWithoutOutput) {
     options.output = m_temp.Path();
     EXPECT_THROW_PREFIX(SetupPackager(options, [](const std::wstring&) {}).Run(), "0x80070005 - Cannot write the output file '");
     EXPECT_TRUE(Kestlib::DirectoryExists(m_temp.Path()));
-    // A missing output folder is made.
+    // A missing output folder is made; segment names below the root, and
+    // near them, are ordinary names.
+    TestSupport::WriteTextFile(options.configuration,
+                               Document("<embedfile sourcefilepath=\"files\\a.txt\" targetfilepath=\"sub\\SETUP_1.CAB\"/>"
+                                        "<embedfile sourcefilepath=\"files\\b.txt\" targetfilepath=\"SETUP_1.CAB.txt\"/>"
+                                        "<embedfile sourcefilepath=\"files\\a.txt\" targetfilepath=\"SETUP_A.CAB\"/>"));
     options.output = m_temp / L"release\\x64\\setup.exe";
     SetupPackager(options, [](const std::wstring&) {}).Run();
     EXPECT_TRUE(Kestlib::FileExists(options.output));
