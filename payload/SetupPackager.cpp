@@ -9,6 +9,7 @@
 #include "payload/CabinetResources.h"
 #include "payload/CabinetWriter.h"
 #include "payload/PayloadList.h"
+#include "payload/PayloadSection.h"
 #include "payload/ResourceUpdate.h"
 
 namespace {
@@ -36,33 +37,6 @@ public:
 
 private:
     std::wstring m_path;
-};
-
-// The bytes of a file as the loader would map them, for one resource update.
-class MappedFile {
-public:
-    explicit MappedFile(const std::wstring& path) {
-        m_file.Reset(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!m_file) Kestlib::ThrowLastError(L"Error opening \"" + path + L"\"");
-        m_size = static_cast<DWORD>(Kestlib::FileSize(path));
-        m_mapping.Reset(::CreateFileMappingW(m_file.Get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
-        if (!m_mapping) Kestlib::ThrowLastError(L"Error mapping \"" + path + L"\"");
-        m_view = ::MapViewOfFile(m_mapping.Get(), FILE_MAP_READ, 0, 0, 0);
-        if (m_view == nullptr) Kestlib::ThrowLastError(L"Error mapping \"" + path + L"\"");
-    }
-    ~MappedFile() { ::UnmapViewOfFile(m_view); }
-    MappedFile(const MappedFile&) = delete;
-    MappedFile& operator=(const MappedFile&) = delete;
-
-    const void* Data() const { return m_view; }
-    DWORD Size() const { return m_size; }
-
-private:
-    Kestlib::FileHandle m_file;
-    Kestlib::KernelHandle m_mapping;
-    const void* m_view = nullptr;
-    DWORD m_size = 0;
 };
 
 }  // namespace
@@ -115,6 +89,7 @@ void SetupPackager::Build(const std::wstring& temporary) {
     // Whatever the bootstrapper carried of these goes, in every language:
     // an old segment beyond the new count would join the new set.
     bool banner = !m_options.banner.empty();
+    PayloadSection::Remove(temporary);
     ResourceUpdate update(temporary, [banner](const std::wstring& type, const std::wstring& name) {
         return type == CabResourceType || (type == ConfigurationResourceType && name == ConfigurationResourceName) ||
                (type == CabListResourceType && name == CabListResourceName) ||
@@ -126,13 +101,17 @@ void SetupPackager::Build(const std::wstring& temporary) {
         Kestlib::ByteVector bitmap = Kestlib::FileReadAll(m_options.banner);
         update.Put(BannerResourceType, BannerResourceName, bitmap.data(), static_cast<DWORD>(bitmap.size()));
     }
+    // A stand-in per segment; the segments themselves are streamed in after the commit.
+    std::vector<std::wstring> segments;
     for (size_t i = 0; i < cabinets.size(); ++i) {
-        MappedFile cabinet(cabinets[i]);
-        update.Put(CabResourceType, SegmentName(static_cast<int>(i + 1)), cabinet.Data(), cabinet.Size());
+        segments.push_back(SegmentName(static_cast<int>(i + 1)));
+        DWORD standIn = static_cast<DWORD>(i + 1);
+        update.Put(CabResourceType, segments.back(), &standIn, sizeof(standIn));
     }
     std::wstring list = PayloadListText(files);
     update.Put(CabListResourceType, CabListResourceName, list.data(), static_cast<DWORD>(list.size() * sizeof(wchar_t)));
     update.Commit();
+    if (!cabinets.empty()) PayloadSection::Append(temporary, CabResourceType, segments, cabinets);
     m_progress(L"Wrote " + m_options.output + L": " + std::to_wstring(files.size()) + L" file(s) in " +
                std::to_wstring(cabinets.size()) + L" segment(s)");
 }
