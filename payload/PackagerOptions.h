@@ -3,12 +3,16 @@
 #include <string>
 #include <vector>
 
+#include "payload/VersionResource.h"
+
 // What the packager is asked to do, from its command line.
 struct PackagerOptions {
     std::wstring bootstrapper;
     std::wstring configuration;
     std::wstring output;
     std::wstring banner;
+    std::wstring icon;
+    VersionStrings versionInfo;
     unsigned long segmentSize = 16UL * 1024 * 1024;
     bool help = false;
 };

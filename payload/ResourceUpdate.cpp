@@ -66,7 +66,7 @@ void ResourceUpdate::CopyKept(HMODULE original, const Filter& drop) {
 }
 
 void ResourceUpdate::Put(const std::wstring& type, const std::wstring& name, const void* data, DWORD size) {
-    if (!::UpdateResourceW(m_update, type.c_str(), name.c_str(), MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL),
+    if (!::UpdateResourceW(m_update, IdFromText(type), IdFromText(name), MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL),
                            const_cast<void*>(data), size))
         Kestlib::ThrowLastError(L"Error adding resource " + type + L"/" + name);
 }

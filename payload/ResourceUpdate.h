@@ -20,7 +20,8 @@ public:
     ResourceUpdate(const ResourceUpdate&) = delete;
     ResourceUpdate& operator=(const ResourceUpdate&) = delete;
 
-    // Adds the bytes in the neutral language; the file must not keep one of the same name.
+    // Adds the bytes in the neutral language; the file must not keep one of
+    // the same name. Integer ids as "#" + number here too.
     void Put(const std::wstring& type, const std::wstring& name, const void* data, DWORD size);
     void Commit();
 

@@ -2,17 +2,25 @@
 
 #include <windows.h>
 
+#include <memory>
+
 #include "config/ConfigFile.h"
 #include "lib/FileOps.h"
 #include "lib/Formatting.h"
 #include "lib/SystemError.h"
 #include "payload/CabinetResources.h"
 #include "payload/CabinetWriter.h"
+#include "payload/IconReplacement.h"
 #include "payload/PayloadList.h"
 #include "payload/PayloadSection.h"
 #include "payload/ResourceUpdate.h"
+#include "payload/VersionResource.h"
 
 namespace {
+
+// RT_VERSION and VS_VERSION_INFO as the resource update names them.
+const wchar_t VersionType[] = L"#16";
+const wchar_t VersionName[] = L"#1";
 
 void RequireFile(const std::wstring& path, const wchar_t* role) {
     if (!Kestlib::FileExists(path)) Kestlib::ThrowError(std::wstring(role) + L" not found: " + path);
@@ -48,6 +56,7 @@ void SetupPackager::Run() {
     RequireFile(m_options.bootstrapper, L"Bootstrapper");
     RequireFile(m_options.configuration, L"Configuration");
     if (!m_options.banner.empty()) RequireFile(m_options.banner, L"Banner");
+    if (!m_options.icon.empty()) RequireFile(m_options.icon, L"Icon");
     // A release folder that does not exist yet is made, as build tools do.
     std::wstring folder = Kestlib::GetFileDirectory(m_options.output);
     if (!folder.empty() && !Kestlib::DirectoryExists(folder)) Kestlib::CreateDirectories(folder);
@@ -89,12 +98,21 @@ void SetupPackager::Build(const std::wstring& temporary) {
     // Whatever the bootstrapper carried of these goes, in every language:
     // an old segment beyond the new count would join the new set.
     bool banner = !m_options.banner.empty();
+    bool version = !m_options.versionInfo.empty();
     PayloadSection::Remove(temporary);
-    ResourceUpdate update(temporary, [banner](const std::wstring& type, const std::wstring& name) {
+    std::unique_ptr<IconReplacement> icon;
+    if (!m_options.icon.empty()) icon.reset(new IconReplacement(temporary, m_options.icon));
+    ResourceUpdate update(temporary, [&](const std::wstring& type, const std::wstring& name) {
         return type == CabResourceType || (type == ConfigurationResourceType && name == ConfigurationResourceName) ||
                (type == CabListResourceType && name == CabListResourceName) ||
-               (banner && type == BannerResourceType && name == BannerResourceName);
+               (banner && type == BannerResourceType && name == BannerResourceName) ||
+               (version && type == VersionType) || (icon && icon->Drops(type, name));
     });
+    if (icon) icon->Put(update);
+    if (version) {
+        Kestlib::ByteVector resource = VersionResource(m_options.versionInfo);
+        update.Put(VersionType, VersionName, resource.data(), static_cast<DWORD>(resource.size()));
+    }
     update.Put(ConfigurationResourceType, ConfigurationResourceName, document.data(),
                static_cast<DWORD>(document.size()));
     if (banner) {

@@ -279,4 +279,9 @@ TEST(PackagerOptions, CommandLine) {
                          "Expected the bootstrapper, the configuration and the output file, got 2 file name(s)");
     EXPECT_THROW_MESSAGE(ParsePackagerArguments({L"a", L"b", L"c", L"--segment-size"}), "Missing value after --segment-size");
     EXPECT_THROW_MESSAGE(ParsePackagerArguments({L"--fast", L"a", L"b", L"c"}), "Unknown option --fast");
+    PackagerOptions identity = ParsePackagerArguments(
+        {L"--icon", L"p.ico", L"--version-info", L"productname=Suite=2", L"--version-info", L"FileVersion=1", L"a", L"b", L"c"});
+    EXPECT_EQ(identity.icon, L"p.ico");
+    EXPECT_EQ(identity.versionInfo, (VersionStrings{{L"ProductName", L"Suite=2"}, {L"FileVersion", L"1"}}));
+    EXPECT_THROW_MESSAGE(ParsePackagerArguments({L"a", L"b", L"c", L"--icon"}), "Missing value after --icon");
 }
