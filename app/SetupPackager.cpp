@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <memory>
+
 #include "config/ConfigFile.h"
 #include "lib/FileOps.h"
 #include "lib/Formatting.h"
@@ -9,10 +11,17 @@
 #include "payload/CabinetResources.h"
 #include "payload/CabinetWriter.h"
 #include "payload/ExecutionLevel.h"
+#include "payload/IconReplacement.h"
 #include "payload/PayloadList.h"
+#include "payload/PayloadSection.h"
 #include "payload/ResourceUpdate.h"
+#include "payload/VersionResource.h"
 
 namespace {
+
+// RT_VERSION and VS_VERSION_INFO as the resource update names them.
+const wchar_t VersionType[] = L"#16";
+const wchar_t VersionName[] = L"#1";
 
 void RequireFile(const std::wstring& path, const wchar_t* role) {
     if (!Kestlib::FileExists(path)) Kestlib::ThrowError(std::wstring(role) + L" not found: " + path);
@@ -39,33 +48,6 @@ private:
     std::wstring m_path;
 };
 
-// The bytes of a file as the loader would map them, for one resource update.
-class MappedFile {
-public:
-    explicit MappedFile(const std::wstring& path) {
-        m_file.Reset(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!m_file) Kestlib::ThrowLastError(L"Error opening \"" + path + L"\"");
-        m_size = static_cast<DWORD>(Kestlib::FileSize(path));
-        m_mapping.Reset(::CreateFileMappingW(m_file.Get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
-        if (!m_mapping) Kestlib::ThrowLastError(L"Error mapping \"" + path + L"\"");
-        m_view = ::MapViewOfFile(m_mapping.Get(), FILE_MAP_READ, 0, 0, 0);
-        if (m_view == nullptr) Kestlib::ThrowLastError(L"Error mapping \"" + path + L"\"");
-    }
-    ~MappedFile() { ::UnmapViewOfFile(m_view); }
-    MappedFile(const MappedFile&) = delete;
-    MappedFile& operator=(const MappedFile&) = delete;
-
-    const void* Data() const { return m_view; }
-    DWORD Size() const { return m_size; }
-
-private:
-    Kestlib::FileHandle m_file;
-    Kestlib::KernelHandle m_mapping;
-    const void* m_view = nullptr;
-    DWORD m_size = 0;
-};
-
 // The bootstrapper's manifest with the level asked for.
 std::string ManifestWithLevel(const std::wstring& executable, const std::wstring& level) {
     Kestlib::ModuleHandle module(::LoadLibraryExW(executable.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
@@ -85,6 +67,7 @@ void SetupPackager::Run() {
     RequireFile(m_options.bootstrapper, L"Bootstrapper");
     RequireFile(m_options.configuration, L"Configuration");
     if (!m_options.banner.empty()) RequireFile(m_options.banner, L"Banner");
+    if (!m_options.icon.empty()) RequireFile(m_options.icon, L"Icon");
     // A release folder that does not exist yet is made, as build tools do.
     std::wstring folder = Kestlib::GetFileDirectory(m_options.output);
     if (!folder.empty() && !Kestlib::DirectoryExists(folder)) Kestlib::CreateDirectories(folder);
@@ -129,27 +112,41 @@ void SetupPackager::Build(const std::wstring& temporary) {
     // Whatever the bootstrapper carried of these goes, in every language:
     // an old segment beyond the new count would join the new set.
     bool banner = !m_options.banner.empty();
-    ResourceUpdate update(temporary, [banner, level](const std::wstring& type, const std::wstring& name) {
+    bool version = !m_options.versionInfo.empty();
+    PayloadSection::Remove(temporary);
+    std::unique_ptr<IconReplacement> icon;
+    if (!m_options.icon.empty()) icon.reset(new IconReplacement(temporary, m_options.icon));
+    ResourceUpdate update(temporary, [&](const std::wstring& type, const std::wstring& name) {
         return type == CabResourceType || (type == ConfigurationResourceType && name == ConfigurationResourceName) ||
                (type == CabListResourceType && name == CabListResourceName) ||
                (banner && type == BannerResourceType && name == BannerResourceName) ||
-               (level && type == ManifestResourceType && name == ManifestResourceName);
+               (level && type == ManifestResourceType && name == ManifestResourceName) ||
+               (version && type == VersionType) || (icon && icon->Drops(type, name));
     });
     if (level)
         update.Put(ManifestResourceType, ManifestResourceName, manifest.data(), static_cast<DWORD>(manifest.size()));
+    if (icon) icon->Put(update);
+    if (version) {
+        Kestlib::ByteVector resource = VersionResource(m_options.versionInfo);
+        update.Put(VersionType, VersionName, resource.data(), static_cast<DWORD>(resource.size()));
+    }
     update.Put(ConfigurationResourceType, ConfigurationResourceName, document.data(),
                static_cast<DWORD>(document.size()));
     if (banner) {
         Kestlib::ByteVector bitmap = Kestlib::FileReadAll(m_options.banner);
         update.Put(BannerResourceType, BannerResourceName, bitmap.data(), static_cast<DWORD>(bitmap.size()));
     }
+    // A stand-in per segment; the segments themselves are streamed in after the commit.
+    std::vector<std::wstring> segments;
     for (size_t i = 0; i < cabinets.size(); ++i) {
-        MappedFile cabinet(cabinets[i]);
-        update.Put(CabResourceType, SegmentName(static_cast<int>(i + 1)), cabinet.Data(), cabinet.Size());
+        segments.push_back(SegmentName(static_cast<int>(i + 1)));
+        DWORD standIn = static_cast<DWORD>(i + 1);
+        update.Put(CabResourceType, segments.back(), &standIn, sizeof(standIn));
     }
     std::wstring list = PayloadListText(files);
     update.Put(CabListResourceType, CabListResourceName, list.data(), static_cast<DWORD>(list.size() * sizeof(wchar_t)));
     update.Commit();
+    if (!cabinets.empty()) PayloadSection::Append(temporary, CabResourceType, segments, cabinets);
     m_progress(L"Wrote " + m_options.output + L": " + std::to_wstring(files.size()) + L" file(s) in " +
                std::to_wstring(cabinets.size()) + L" segment(s)");
 }

@@ -41,14 +41,20 @@ PackagerOptions ParsePackagerArguments(const std::vector<std::wstring>& argument
         bool hasValue = i + 1 < arguments.size();
         if (argument == L"--help" || argument == L"-h" || argument == L"/?") {
             options.help = true;
-        } else if (argument == L"--segment-size" || argument == L"--banner" || argument == L"--execution-level") {
+        } else if (argument == L"--segment-size" || argument == L"--banner" || argument == L"--icon" ||
+                   argument == L"--version-info" || argument == L"--execution-level") {
             if (!hasValue) Kestlib::ThrowError(L"Missing value after " + argument);
+            const std::wstring& value = arguments[++i];
             if (argument == L"--banner")
-                options.banner = arguments[++i];
+                options.banner = value;
+            else if (argument == L"--icon")
+                options.icon = value;
+            else if (argument == L"--version-info")
+                AddVersionString(options.versionInfo, value);
             else if (argument == L"--execution-level")
-                options.executionLevel = ParseExecutionLevel(arguments[++i]);
+                options.executionLevel = ParseExecutionLevel(value);
             else
-                options.segmentSize = ParseSegmentSize(arguments[++i]);
+                options.segmentSize = ParseSegmentSize(value);
         } else if (argument.size() > 1 && argument[0] == L'-') {
             Kestlib::ThrowError(L"Unknown option " + argument);
         } else {
@@ -66,7 +72,8 @@ PackagerOptions ParsePackagerArguments(const std::vector<std::wstring>& argument
 }
 
 std::wstring PackagerUsage() {
-    return L"Usage: bootwright-pack [--segment-size SIZE] [--banner FILE] [--execution-level LEVEL]\n"
+    return L"Usage: bootwright-pack [--segment-size SIZE] [--banner FILE] [--icon FILE]\n"
+           L"                      [--version-info KEY=VALUE]... [--execution-level LEVEL]\n"
            L"                      BOOTSTRAPPER CONFIGURATION OUTPUT\n"
            L"\n"
            L"Writes OUTPUT, a copy of the BOOTSTRAPPER executable that carries the CONFIGURATION\n"
@@ -75,6 +82,13 @@ std::wstring PackagerUsage() {
            L"  --segment-size SIZE  largest cabinet of the payload: bytes, or a number with K or M\n"
            L"                       (default 16M, from 32K to 2047M)\n"
            L"  --banner FILE        a bitmap file shown by the main dialog\n"
+           L"  --icon FILE          an .ico file, every size in it, as the program's icon\n"
+           L"  --version-info KEY=VALUE\n"
+           L"                       a version information string, repeatable: ProductName,\n"
+           L"                       ProductVersion, FileVersion, CompanyName, FileDescription,\n"
+           L"                       LegalCopyright, OriginalFilename, InternalName, Comments,\n"
+           L"                       LegalTrademarks, PrivateBuild, SpecialBuild; FileVersion and\n"
+           L"                       ProductVersion are 1 to 4 numbers (0-65535) with dots between\n"
            L"  --execution-level LEVEL\n"
            L"                       the rights the setup asks Windows for when it starts: asInvoker,\n"
            L"                       highestAvailable or requireAdministrator (the default)\n"

@@ -3,12 +3,16 @@
 #include <string>
 #include <vector>
 
+#include "payload/VersionResource.h"
+
 // What the packager is asked to do, from its command line.
 struct PackagerOptions {
     std::wstring bootstrapper;
     std::wstring configuration;
     std::wstring output;
     std::wstring banner;
+    std::wstring icon;
+    VersionStrings versionInfo;
     // The manifest's requested execution level; empty keeps the bootstrapper's.
     std::wstring executionLevel;
     unsigned long segmentSize = 16UL * 1024 * 1024;

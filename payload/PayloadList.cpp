@@ -9,11 +9,32 @@
 #include "lib/StringUtils.h"
 #include "lib/SystemError.h"
 #include "payload/CabinetNames.h"
+#include "payload/CabinetResources.h"
 
 namespace {
 
 bool IsAbsolute(const std::wstring& path) {
     return (path.size() >= 2 && path[1] == L':') || (!path.empty() && (path[0] == L'\\' || path[0] == L'/'));
+}
+
+// SETUP_<number>.CAB in any case: extraction writes the segments under these
+// names into the payload's root folder, and removes them afterwards.
+bool IsSegmentFileName(const std::wstring& name) {
+    const size_t prefix = sizeof(CabSegmentPrefix) / sizeof(wchar_t) - 1;
+    if (name.size() <= prefix + 4 || ::_wcsnicmp(name.c_str(), CabSegmentPrefix, prefix) != 0 ||
+        ::_wcsicmp(name.c_str() + name.size() - 4, L".CAB") != 0)
+        return false;
+    for (size_t i = prefix; i < name.size() - 4; ++i)
+        if (name[i] < L'0' || name[i] > L'9') return false;
+    return true;
+}
+
+// 64 bits: a cabinet holds files below 2 GB, and a larger size must not wrap.
+unsigned long long FileSize64(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data))
+        Kestlib::ThrowLastError(L"Error reading the size of " + path);
+    return (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
 PayloadFile ReadEntry(const std::wstring& folder, const TiXmlElement* element) {
@@ -28,8 +49,15 @@ PayloadFile ReadEntry(const std::wstring& folder, const TiXmlElement* element) {
         Kestlib::ThrowError(L"Invalid targetfilepath '" + file.target +
                             L"': it must be a relative path inside the payload");
     file.target = name.folder + name.file;
+    if (name.folder.empty() && IsSegmentFileName(name.file))
+        Kestlib::ThrowError(L"Invalid targetfilepath '" + file.target +
+                            L"': SETUP_<number>.CAB at the payload's root is the name of a payload segment");
     if (!Kestlib::FileExists(file.source)) Kestlib::ThrowError(L"File not found: " + file.source);
-    file.size = static_cast<unsigned long>(Kestlib::FileSize(file.source));
+    unsigned long long size = FileSize64(file.source);
+    if (size >= 0x80000000ULL)
+        Kestlib::ThrowError(L"File too large for the payload: " + file.source +
+                            L": a payload file must be smaller than 2 GB");
+    file.size = static_cast<unsigned long>(size);
     return file;
 }
 

@@ -1,6 +1,7 @@
 #!/bin/bash
 # Runs the packager under Wine on Linux, with Linux paths.
-# Usage: bootwright-pack.sh [--segment-size SIZE] [--banner FILE] BOOTSTRAPPER CONFIGURATION OUTPUT
+# Usage: bootwright-pack.sh [--segment-size SIZE] [--banner FILE] [--icon FILE]
+#                           [--version-info KEY=VALUE]... BOOTSTRAPPER CONFIGURATION OUTPUT
 # BOOTWRIGHT_PACK names the packager (default: build/x86_64/bin/bootwright-pack.exe),
 # WINEPREFIX the Wine prefix (default: the build folder's test prefix).
 set -uo pipefail
@@ -24,8 +25,8 @@ windows_path() {
 args=()
 while [ $# -gt 0 ]; do
     case "$1" in
-        --segment-size) args+=("$1" "${2:-}"); shift 2 || shift ;;
-        --banner) args+=("$1" "$(windows_path "${2:-}")"); shift 2 || shift ;;
+        --segment-size|--version-info) args+=("$1" "${2:-}"); shift 2 || shift ;;
+        --banner|--icon) args+=("$1" "$(windows_path "${2:-}")"); shift 2 || shift ;;
         -*) args+=("$1"); shift ;;
         *) args+=("$(windows_path "$1")"); shift ;;
     esac

@@ -60,6 +60,13 @@ private:
     HMODULE m_module;
 };
 
+void SparseFile(const std::wstring& path, LONGLONG size) {
+    Kestlib::FileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER end;
+    end.QuadPart = size;
+    ASSERT_TRUE(::SetFilePointerEx(file.Get(), end, nullptr, FILE_BEGIN) && ::SetEndOfFile(file.Get()));
+}
+
 class PackagerTest : public FreshSessionTest {
 protected:
     void SetUp() override {
@@ -214,7 +221,18 @@ TEST_F(PackagerTest, BadInputIsRefusedWithoutOutput) {
          "<embedfile sourcefilepath=\"files\\b.txt\" targetfilepath=\"X.TXT\"/>",
          "Two <embedfile> entries have the target 'X.TXT'"},
         {"refused document", "<unknown/>", "Unexpected node 'unknown'"},
+        {"segment name", "<embedfile sourcefilepath=\"files\\a.txt\" targetfilepath=\"setup_1.cab\"/>",
+         "Invalid targetfilepath 'setup_1.cab': SETUP_<number>.CAB at the payload's root is the name of a payload segment"},
+        {"segment name from the source", "<embedfile sourcefilepath=\"files\\Setup_12.Cab\"/>",
+         "Invalid targetfilepath 'Setup_12.Cab': SETUP_<number>.CAB at the payload's root is the name of a payload segment"},
+        {"2 GB file", "<embedfile sourcefilepath=\"files\\big.bin\"/>",
+         "File too large for the payload: " + folder + "\\files\\big.bin: a payload file must be smaller than 2 GB"},
+        {"4 GB file", "<embedfile sourcefilepath=\"files\\huge.bin\"/>",
+         "File too large for the payload: " + folder + "\\files\\huge.bin: a payload file must be smaller than 2 GB"},
     };
+    // Sparse: only the size is written.
+    SparseFile(m_temp / L"files\\big.bin", 0x80000000LL);
+    SparseFile(m_temp / L"files\\huge.bin", 0x100000000LL + 100);
     for (const BadInput& test : cases) {
         SCOPED_TRACE(test.name);
         TestSupport::WriteTextFile(options.configuration, Document(test.embedfiles));
@@ -239,7 +257,12 @@ TEST_F(PackagerTest, BadInputIsRefusedWithoutOutput) {
     EXPECT_THROW_MESSAGE(SetupPackager(options, [](const std::wstring&) {}).Run(),
                          "The bootstrapper has no manifest to set the execution level in");
     options.executionLevel.clear();
-    // A missing output folder is made.
+    // A missing output folder is made; segment names below the root, and
+    // near them, are ordinary names.
+    TestSupport::WriteTextFile(options.configuration,
+                               Document("<embedfile sourcefilepath=\"files\\a.txt\" targetfilepath=\"sub\\SETUP_1.CAB\"/>"
+                                        "<embedfile sourcefilepath=\"files\\b.txt\" targetfilepath=\"SETUP_1.CAB.txt\"/>"
+                                        "<embedfile sourcefilepath=\"files\\a.txt\" targetfilepath=\"SETUP_A.CAB\"/>"));
     options.output = m_temp / L"release\\x64\\setup.exe";
     SetupPackager(options, [](const std::wstring&) {}).Run();
     EXPECT_TRUE(Kestlib::FileExists(options.output));
@@ -267,4 +290,9 @@ TEST(PackagerOptions, CommandLine) {
     // Written into the manifest as given, so the case counts.
     EXPECT_THROW_MESSAGE(ParsePackagerArguments({L"--execution-level", L"asinvoker", L"a", L"b", L"c"}),
                          "Invalid execution level 'asinvoker': give asInvoker, highestAvailable or requireAdministrator");
+    PackagerOptions identity = ParsePackagerArguments(
+        {L"--icon", L"p.ico", L"--version-info", L"productname=Suite=2", L"--version-info", L"FileVersion=1", L"a", L"b", L"c"});
+    EXPECT_EQ(identity.icon, L"p.ico");
+    EXPECT_EQ(identity.versionInfo, (VersionStrings{{L"ProductName", L"Suite=2"}, {L"FileVersion", L"1"}}));
+    EXPECT_THROW_MESSAGE(ParsePackagerArguments({L"a", L"b", L"c", L"--icon"}), "Missing value after --icon");
 }

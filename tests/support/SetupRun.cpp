@@ -152,7 +152,7 @@ std::string Ansi(const std::wstring& text) { return Kestlib::WideToAnsi(text); }
 std::wstring BootstrapperPath() { return BinDirectory() + L"bootwright.exe"; }
 
 std::wstring PackageSetup(const std::wstring& folder, const std::string& document, const std::wstring& name,
-                          const std::wstring& packagerOptions) {
+                          const std::wstring& options) {
     const std::wstring documentPath = folder + L"\\setup.xml";
     const std::wstring outputPath = folder + L"\\" + name;
     const std::wstring reportPath = folder + L"\\" + name + L".pack.txt";
@@ -166,7 +166,7 @@ std::wstring PackageSetup(const std::wstring& folder, const std::string& documen
         if (!output) throw std::runtime_error("cannot create the packager's report file");
         const std::wstring packager = BinDirectory() + L"bootwright-pack.exe";
         Kestlib::ProcessHandle process =
-            Start(packager, Quoted(packager) + L" " + (packagerOptions.empty() ? L"" : packagerOptions + L" ") +
+            Start(packager, Quoted(packager) + (options.empty() ? L"" : L" " + options) + L" " +
                                 Quoted(BootstrapperPath()) + L" " + Quoted(documentPath) + L" " + Quoted(outputPath),
                   std::wstring(), std::wstring(), nullptr, output.Get());
         if (::WaitForSingleObject(process.Get(), 120000) != WAIT_OBJECT_0) {

@@ -17,10 +17,10 @@ namespace TestSupport {
 std::wstring BootstrapperPath();
 
 // Writes the document as setup.xml into the folder and packages it, with the
-// files it embeds, into folder\name; packagerOptions go before the file
-// names. Throws with the packager's output when it fails.
+// files it embeds, into folder\name, with the packager's options (as typed)
+// before the file names. Throws with the packager's exit code and output when it fails.
 std::wstring PackageSetup(const std::wstring& folder, const std::string& document,
-                          const std::wstring& name = L"setup.exe", const std::wstring& packagerOptions = L"");
+                          const std::wstring& name = L"setup.exe", const std::wstring& options = std::wstring());
 
 struct SetupOptions {
     // The command line after the program's quoted path, as typed.
