@@ -3,12 +3,14 @@
 #include <windows.h>
 
 #include "config/ConfigFile.h"
+#include "lib/Crc32.h"
 #include "lib/FileOps.h"
 #include "lib/Formatting.h"
 #include "lib/SystemError.h"
 #include "payload/CabinetResources.h"
 #include "payload/CabinetWriter.h"
 #include "payload/PayloadList.h"
+#include "payload/PayloadManifest.h"
 #include "payload/ResourceUpdate.h"
 
 namespace {
@@ -65,6 +67,14 @@ private:
     DWORD m_size = 0;
 };
 
+// Exact sizes and checksums, which extraction holds the unpacked files to.
+std::vector<ManifestEntry> ManifestOf(const std::vector<PayloadFile>& files) {
+    std::vector<ManifestEntry> entries;
+    for (const PayloadFile& file : files)
+        entries.push_back(ManifestEntry{file.target, file.size, Kestlib::Crc32::OfFile(file.source)});
+    return entries;
+}
+
 }  // namespace
 
 SetupPackager::SetupPackager(const PackagerOptions& options, Progress progress)
@@ -118,6 +128,7 @@ void SetupPackager::Build(const std::wstring& temporary) {
     ResourceUpdate update(temporary, [banner](const std::wstring& type, const std::wstring& name) {
         return type == CabResourceType || (type == ConfigurationResourceType && name == ConfigurationResourceName) ||
                (type == CabListResourceType && name == CabListResourceName) ||
+               (type == CabManifestResourceType && name == CabManifestResourceName) ||
                (banner && type == BannerResourceType && name == BannerResourceName);
     });
     update.Put(ConfigurationResourceType, ConfigurationResourceName, document.data(),
@@ -132,6 +143,8 @@ void SetupPackager::Build(const std::wstring& temporary) {
     }
     std::wstring list = PayloadListText(files);
     update.Put(CabListResourceType, CabListResourceName, list.data(), static_cast<DWORD>(list.size() * sizeof(wchar_t)));
+    std::string manifest = ManifestText(ManifestOf(files));
+    update.Put(CabManifestResourceType, CabManifestResourceName, manifest.data(), static_cast<DWORD>(manifest.size()));
     update.Commit();
     m_progress(L"Wrote " + m_options.output + L": " + std::to_wstring(files.size()) + L" file(s) in " +
                std::to_wstring(cabinets.size()) + L" segment(s)");
