@@ -51,8 +51,10 @@ void ShowInformation(const std::wstring& text) { ShowTimedMessageBox(text, MB_OK
 void DisplayCab() { ShowInformation(Kestlib::JoinStrings(ListContents(::GetModuleHandleW(nullptr)), L"\r\n")); }
 
 // The payload into "SupportFiles" under the current folder, with the
-// extraction window unless the level is silent.
+// extraction window unless the level is silent. Without a payload nothing is
+// written, and an old SETUP_1.CAB there is none of this program's business.
 void ExtractCab() {
+    if (CountSegments(::GetModuleHandleW(nullptr)) == 0) return;
     InstallConfiguration texts;
     texts.cab_dialog_caption = L"ExtractCab";
     texts.cab_dialog_message = L"%s";

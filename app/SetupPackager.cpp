@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "config/ConfigFile.h"
+#include "lib/Crc32.h"
 #include "lib/FileOps.h"
 #include "lib/Formatting.h"
 #include "lib/SystemError.h"
@@ -13,6 +14,7 @@
 #include "payload/ExecutionLevel.h"
 #include "payload/IconReplacement.h"
 #include "payload/PayloadList.h"
+#include "payload/PayloadManifest.h"
 #include "payload/PayloadSection.h"
 #include "payload/ResourceUpdate.h"
 #include "payload/VersionResource.h"
@@ -56,6 +58,14 @@ std::string ManifestWithLevel(const std::wstring& executable, const std::wstring
         Kestlib::ThrowError(L"The bootstrapper has no manifest to set the execution level in");
     const Kestlib::ByteVector bytes = Kestlib::LoadResourceData(module.Get(), ManifestResourceName, ManifestResourceType);
     return SetExecutionLevel(std::string(bytes.begin(), bytes.end()), level);
+}
+
+// Exact sizes and checksums, which extraction holds the unpacked files to.
+std::vector<ManifestEntry> ManifestOf(const std::vector<PayloadFile>& files) {
+    std::vector<ManifestEntry> entries;
+    for (const PayloadFile& file : files)
+        entries.push_back(ManifestEntry{file.target, file.size, Kestlib::Crc32::OfFile(file.source)});
+    return entries;
 }
 
 }  // namespace
@@ -119,6 +129,7 @@ void SetupPackager::Build(const std::wstring& temporary) {
     ResourceUpdate update(temporary, [&](const std::wstring& type, const std::wstring& name) {
         return type == CabResourceType || (type == ConfigurationResourceType && name == ConfigurationResourceName) ||
                (type == CabListResourceType && name == CabListResourceName) ||
+               (type == CabManifestResourceType && name == CabManifestResourceName) ||
                (banner && type == BannerResourceType && name == BannerResourceName) ||
                (level && type == ManifestResourceType && name == ManifestResourceName) ||
                (version && type == VersionType) || (icon && icon->Drops(type, name));
@@ -145,6 +156,9 @@ void SetupPackager::Build(const std::wstring& temporary) {
     }
     std::wstring list = PayloadListText(files);
     update.Put(CabListResourceType, CabListResourceName, list.data(), static_cast<DWORD>(list.size() * sizeof(wchar_t)));
+    std::string payloadManifest = ManifestText(ManifestOf(files));
+    update.Put(CabManifestResourceType, CabManifestResourceName, payloadManifest.data(),
+               static_cast<DWORD>(payloadManifest.size()));
     update.Commit();
     if (!cabinets.empty()) PayloadSection::Append(temporary, CabResourceType, segments, cabinets);
     m_progress(L"Wrote " + m_options.output + L": " + std::to_wstring(files.size()) + L" file(s) in " +

@@ -18,10 +18,14 @@
 #include "base/InstallerLog.h"
 #include "bench/BenchTiming.h"
 #include "bench/plain_fdi.h"
+#include "lib/Crc32.h"
 #include "lib/FileOps.h"
+#include "lib/Sha256.h"
 #include "lib/TextConversion.h"
 #include "payload/CabinetResources.h"
+#include "payload/CabinetSetCheck.h"
 #include "payload/ExtractComponent.h"
+#include "payload/ResourceUpdate.h"
 
 namespace {
 
@@ -72,6 +76,42 @@ std::wstring Package(const std::wstring& folder, const std::vector<std::wstring>
 }
 
 void Clear(const std::wstring& folder) { Kestlib::DeleteDirectory(folder, 7); }
+
+// The same setup as an older packager made it: no manifest, so no checksums.
+std::wstring WithoutManifest(const std::wstring& setup) {
+    std::wstring copy = setup + L".old.exe";
+    ::CopyFileW(setup.c_str(), copy.c_str(), FALSE);
+    ResourceUpdate update(copy, [](const std::wstring&, const std::wstring& name) { return name == CabManifestResourceName; });
+    update.Commit();
+    return copy;
+}
+
+// The header check alone, on the segments where the loader mapped them.
+double TimeHeaderCheck(HMODULE module) {
+    double start = Seconds();
+    std::vector<Cabinet::CabinetBytes> cabinets;
+    for (int i = 1; i <= CountSegments(module); ++i) {
+        ResourceBytes bytes = LockResourceBytes(module, SegmentName(i), CabResourceType);
+        cabinets.push_back(Cabinet::CabinetBytes{SegmentName(i) + L".CAB", reinterpret_cast<const unsigned char*>(bytes.data), bytes.size});
+    }
+    Cabinet::CheckCabinetSet(cabinets);
+    return Seconds() - start;
+}
+
+// Both checksums over the payload's bytes in memory.
+void TimeChecksums(const std::wstring& folder, const std::vector<std::wstring>& names) {
+    double crc = 0, sha = 0;
+    for (const std::wstring& name : names) {
+        Kestlib::ByteVector bytes = Kestlib::FileReadAll(folder + L"\\" + name);
+        double start = Seconds();
+        Kestlib::Crc32::Of(bytes.data(), bytes.size());
+        crc += Seconds() - start;
+        start = Seconds();
+        Kestlib::Sha256OfBytes(bytes.data(), bytes.size());
+        sha += Seconds() - start;
+    }
+    std::printf("checksums over the payload in memory: CRC-32 %.2f s, SHA-256 %.2f s\n", crc, sha);
+}
 
 double TimeExtraction(HMODULE module, const std::wstring& target) {
     double start = Seconds();
@@ -163,18 +203,27 @@ int main() {
     std::printf("payload %lu MB in %zu files, %d runs\n", megabytes, names.size(), runs);
 
     HMODULE module = ::LoadLibraryExW(setup16.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    std::vector<double> extraction, plain, copy;
+    std::wstring older = WithoutManifest(setup16);
+    HMODULE olderModule = ::LoadLibraryExW(older.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    std::vector<double> extraction, unchecked, headers, plain, copy;
     for (int i = 0; i < runs; ++i) {
         extraction.push_back(TimeExtraction(module, folder + L"\\out"));
         Clear(folder + L"\\out");
+        unchecked.push_back(TimeExtraction(olderModule, folder + L"\\out"));
+        Clear(folder + L"\\out");
+        headers.push_back(TimeHeaderCheck(module));
         plain.push_back(TimePlain(module, folder + L"\\out"));
         Clear(folder + L"\\out");
         copy.push_back(TimeCopy(folder + L"\\payload", names, folder + L"\\out"));
         Clear(folder + L"\\out");
     }
     ::FreeLibrary(module);
+    ::FreeLibrary(olderModule);
     std::printf("extraction step %.2f s, plain decompressor loop %.2f s (ratio %.3f), plain copy %.2f s\n",
                 Median(extraction), Median(plain), Median(extraction) / Median(plain), Median(copy));
+    std::printf("without the manifest (no checksums) %.2f s; header check alone %.1f ms\n", Median(unchecked),
+                Median(headers) * 1000);
+    TimeChecksums(folder + L"\\payload", names);
     std::string idle = RunChild(L"measure idle \"" + setup16 + L"\" \"" + folder + L"\\out\"");
     std::printf("idle: peak private MB, peak working set MB: %s", idle.c_str());
     for (const std::wstring& setup : {setup4, setup64}) {

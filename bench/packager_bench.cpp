@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "app/InstallerLog.h"
+#include "base/InstallerLog.h"
 #include "bench/BenchTiming.h"
 #include "lib/FileOps.h"
 #include "lib/TextConversion.h"
-#include "payload/SetupPackager.h"
+#include "app/SetupPackager.h"
 
 namespace {
 

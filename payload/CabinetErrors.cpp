@@ -37,6 +37,9 @@ const CodeText kTexts[] = {
      L"There must be only one CExtract instance per thread at the same time! Call CleanUp() before you use "
      L"another instance in the same thread!"},
     {ErrorUnsafeName, L"The cabinet holds a file name that leads outside the target folder"},
+    {ErrorDeviceName, L"The cabinet holds a file name that is a device name"},
+    {ErrorInvalidName, L"The cabinet holds a file name that no file may have"},
+    {ErrorPathTooLong, L"The cabinet holds a file whose path in the target folder is too long"},
 };
 
 // The system's own message, or the fixed text when it has none.

@@ -26,6 +26,9 @@ enum ErrorCode : int {
     ErrorWrongThread = 1011,
     ErrorSecondInstance = 1012,
     ErrorUnsafeName = 1013,
+    ErrorDeviceName = 1014,
+    ErrorInvalidName = 1015,
+    ErrorPathTooLong = 1016,
 };
 
 // The fixed English text of a code; "Unknown error" for any other.

@@ -34,8 +34,16 @@ bool HasForbiddenCharacter(const std::wstring& part) {
     return false;
 }
 
-bool IsSafePart(const std::wstring& part) {
-    return !part.empty() && !OnlyDotsAndSpaces(part) && !IsDeviceName(part) && !HasForbiddenCharacter(part);
+// A drive ("C:") or the empty first part of an absolute or UNC name.
+bool IsRoot(const std::wstring& part, bool first) {
+    return first && (part.empty() || (part.size() >= 2 && part[1] == L':'));
+}
+
+NameFault PartFault(const std::wstring& part, bool first) {
+    if (IsRoot(part, first) || (!part.empty() && OnlyDotsAndSpaces(part))) return NameFault::LeadsOutside;
+    if (part.empty() || HasForbiddenCharacter(part)) return NameFault::InvalidName;
+    if (IsDeviceName(part)) return NameFault::DeviceName;
+    return NameFault::None;
 }
 
 }  // namespace
@@ -47,17 +55,23 @@ std::wstring DecodeStoredName(const char* stored, bool utf8) {
     return name;
 }
 
-bool SplitRelativeName(const std::wstring& name, RelativeName& result) {
+NameFault CheckRelativeName(const std::wstring& name, RelativeName& result) {
     std::wstring normal = Kestlib::ReplaceAll(name, L"/", L"\\");
-    if (normal.empty()) return false;
+    if (normal.empty()) return NameFault::InvalidName;
     Kestlib::StringList parts = Kestlib::SplitString(normal, L"\\");
-    for (const std::wstring& part : parts)
-        if (!IsSafePart(part)) return false;
+    for (size_t i = 0; i < parts.size(); ++i) {
+        NameFault fault = PartFault(parts[i], i == 0);
+        if (fault != NameFault::None) return fault;
+    }
     result.file = parts.back();
     parts.pop_back();
     result.folder.clear();
     for (const std::wstring& part : parts) result.folder += part + L"\\";
-    return true;
+    return NameFault::None;
+}
+
+bool SplitRelativeName(const std::wstring& name, RelativeName& result) {
+    return CheckRelativeName(name, result) == NameFault::None;
 }
 
 bool IsPlainFileName(const std::wstring& name) {

@@ -15,10 +15,20 @@ struct RelativeName {
     std::wstring file;
 };
 
-// False for a name that could end up anywhere but below the folder it is
-// unpacked into: empty, absolute, with a drive or stream colon, a UNC prefix,
-// empty or dot-only parts ("..", "..."), device names or characters no file
-// name may hold.
+// What keeps a stored name from being unpacked below a folder.
+enum class NameFault {
+    None,
+    // Absolute, with a drive or a UNC prefix, or with dot-only parts ("..", "...").
+    LeadsOutside,
+    // A part the platform takes for a device (NUL, COM1, "con.txt"...).
+    DeviceName,
+    // Empty, with an empty part, a stream colon or characters no file name may hold.
+    InvalidName,
+};
+
+NameFault CheckRelativeName(const std::wstring& name, RelativeName& result);
+
+// True when CheckRelativeName finds no fault.
 bool SplitRelativeName(const std::wstring& name, RelativeName& result);
 
 // A relative name without any folder part (a next cabinet of a set).

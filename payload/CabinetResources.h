@@ -11,6 +11,8 @@ const wchar_t CabResourceType[] = L"RES_CAB";
 const wchar_t CabSegmentPrefix[] = L"SETUP_";
 const wchar_t CabListResourceType[] = L"CUSTOM";
 const wchar_t CabListResourceName[] = L"RES_CAB_LIST";
+const wchar_t CabManifestResourceType[] = L"CUSTOM";
+const wchar_t CabManifestResourceName[] = L"RES_CAB_MANIFEST";
 const wchar_t BannerResourceType[] = L"CUSTOM";
 const wchar_t BannerResourceName[] = L"RES_BANNER";
 

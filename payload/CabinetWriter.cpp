@@ -47,7 +47,8 @@ void CopyText(char* target, size_t room, const std::string& text) {
 
 }  // namespace
 
-CabinetWriter::CabinetWriter(const std::wstring& folder, unsigned long segmentSize, const std::wstring& prefix)
+CabinetWriter::CabinetWriter(const std::wstring& folder, unsigned long segmentSize, const std::wstring& prefix,
+                             const CabinetReserve& reserve)
     : m_folder(Kestlib::EndsWith(folder, L"\\") ? folder : folder + L"\\"), m_prefix(prefix) {
     m_module = LoadCabinetLibrary();
     if (!m_module) Kestlib::ThrowLastError(L"Could not load Cabinet.dll");
@@ -61,6 +62,9 @@ CabinetWriter::CabinetWriter(const std::wstring& folder, unsigned long segmentSi
     if (path.size() >= CB_MAX_CAB_PATH) Kestlib::ThrowError(L"Cabinet folder path too long: " + m_folder);
     m_cabinet.cb = segmentSize;
     m_cabinet.cbFolderThresh = segmentSize;
+    m_cabinet.cbReserveCFHeader = reserve.header;
+    m_cabinet.cbReserveCFFolder = reserve.folder;
+    m_cabinet.cbReserveCFData = reserve.data;
     m_cabinet.iCab = 1;
     m_cabinet.setID = static_cast<USHORT>(::GetTickCount());
     CopyText(m_cabinet.szCab, sizeof(m_cabinet.szCab), CabinetName(1));

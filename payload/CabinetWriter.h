@@ -10,12 +10,20 @@
 
 namespace Cabinet {
 
+// Room other tools keep in each header, folder entry and data block.
+struct CabinetReserve {
+    unsigned header = 0;
+    unsigned folder = 0;
+    unsigned data = 0;
+};
+
 // Writes a cabinet set through the platform's compressor: MSZIP, each cabinet
 // at most the segment size, named prefix + index + ".CAB" in the folder, and
 // files running on from one cabinet into the next.
 class CabinetWriter {
 public:
-    CabinetWriter(const std::wstring& folder, unsigned long segmentSize, const std::wstring& prefix = L"SETUP_");
+    CabinetWriter(const std::wstring& folder, unsigned long segmentSize, const std::wstring& prefix = L"SETUP_",
+                  const CabinetReserve& reserve = CabinetReserve());
     ~CabinetWriter();
     CabinetWriter(const CabinetWriter&) = delete;
     CabinetWriter& operator=(const CabinetWriter&) = delete;

@@ -40,10 +40,27 @@ DWORD CreateFolderChain(const std::wstring& folder) {
     return ::GetLastError();
 }
 
+// Any length: a long path is refused for its length, not taken for one
+// that leads elsewhere.
 std::wstring FullPath(const std::wstring& path) {
-    wchar_t buffer[MAX_PATH];
-    DWORD length = ::GetFullPathNameW(path.c_str(), MAX_PATH, buffer, nullptr);
-    return length == 0 || length >= MAX_PATH ? std::wstring() : std::wstring(buffer, length);
+    DWORD needed = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (needed == 0) return std::wstring();
+    std::wstring buffer(needed, L'\0');
+    DWORD length = ::GetFullPathNameW(path.c_str(), needed, &buffer[0], nullptr);
+    if (length == 0 || length >= needed) return std::wstring();
+    buffer.resize(length);
+    return buffer;
+}
+
+int NameFaultCode(NameFault fault) {
+    switch (fault) {
+        case NameFault::DeviceName:
+            return ErrorDeviceName;
+        case NameFault::InvalidName:
+            return ErrorInvalidName;
+        default:
+            return ErrorUnsafeName;
+    }
 }
 
 // The composed path still lies below the folder once the platform has
@@ -204,8 +221,9 @@ INT_PTR CExtract::OnCopyFile(PFDINOTIFICATION notification) {
     FileRecord record;
     record.storedPath = DecodeStoredName(notification->psz1, (notification->attribs & _A_NAME_IS_UTF) != 0);
     RelativeName name;
-    if (!SplitRelativeName(record.storedPath, name)) {
-        SetPending(ErrorUnsafeName, 0, L"'" + record.storedPath + L"'");
+    NameFault fault = CheckRelativeName(record.storedPath, name);
+    if (fault != NameFault::None) {
+        SetPending(NameFaultCode(fault), 0, L"'" + record.storedPath + L"'");
         return -1;
     }
     record.fileName = name.file;
@@ -215,6 +233,13 @@ INT_PTR CExtract::OnCopyFile(PFDINOTIFICATION notification) {
     record.size = static_cast<unsigned long>(notification->cb);
     ::DosDateTimeToFileTime(notification->date, notification->time, &record.time);
     record.attributes = notification->attribs;
+    // The platform's plain file calls take no longer path.
+    if (record.targetPath.size() >= MAX_PATH) {
+        SetPending(ErrorPathTooLong, 0,
+                   L"'" + record.storedPath + L"' (" + std::to_wstring(record.targetPath.size()) +
+                       L" characters, at most " + std::to_wstring(MAX_PATH - 1) + L")");
+        return -1;
+    }
     if (!LiesBelow(m_target, record.targetPath)) {
         SetPending(ErrorUnsafeName, 0, L"'" + record.storedPath + L"'");
         return -1;

@@ -6,11 +6,17 @@
 #include "lib/FileOps.h"
 #include "lib/Formatting.h"
 #include "lib/SystemError.h"
+#include "lib/TextConversion.h"
+#include "payload/BoundedExtract.h"
 #include "payload/CabinetResources.h"
-#include "payload/Extract.h"
+#include "payload/PayloadCheck.h"
 
 int ExtractComponent::ExecOnThread() {
+    // Nothing to carry, nothing to write: not even a folder.
+    m_segments = CountSegments(m_module);
+    if (m_segments == 0) return 0;
     PrepareFolder();
+    CheckPayload();
     WriteSegments();
     UnpackSet();
     RemoveSegments();
@@ -29,8 +35,25 @@ std::wstring ExtractComponent::SegmentPath(int index) const {
     return Kestlib::PathCombine(m_resolvedCabPath, SegmentName(index) + L".CAB");
 }
 
+void ExtractComponent::CheckPayload() {
+    std::vector<Cabinet::CabinetBytes> cabinets;
+    for (int i = 1; i <= m_segments; ++i) {
+        ResourceBytes bytes = LockResourceBytes(m_module, SegmentName(i), CabResourceType);
+        cabinets.push_back(Cabinet::CabinetBytes{SegmentName(i) + L".CAB",
+                                                 reinterpret_cast<const unsigned char*>(bytes.data), bytes.size});
+    }
+    try {
+        m_set = Cabinet::CheckCabinetSet(cabinets);
+    } catch (const std::exception& error) {
+        ThrowDamagedPayload(Kestlib::AnsiToWide(error.what()));
+    }
+    m_hasManifest = ReadManifest(m_module, m_manifest);
+    m_hasList = ReadListedNames(m_module, m_listed);
+    m_check.reset(new PayloadCheck(m_set, m_hasManifest ? &m_manifest : nullptr, m_hasList ? &m_listed : nullptr));
+    m_check->CheckAnnounced();
+}
+
 void ExtractComponent::WriteSegments() {
-    m_segments = CountSegments(m_module);
     m_written = 0;
     for (int i = 1; i <= m_segments; ++i) WriteSegment(i);
     LOG(L"Extracted " << Kestlib::SizeToString(m_written) << L" from " << m_segments << L" resource segment(s)");
@@ -60,22 +83,37 @@ void ExtractComponent::WriteSegment(int index) {
 void ExtractComponent::UnpackSet() {
     std::wstring cabinet = SegmentPath(1);
     LOG(L"Cabfile: " << cabinet);
-    Cabinet::CExtract extract;
+    BoundedExtract extract(*m_check, m_set.cabinetBytes, m_set.records);
     if (!extract.Initialise()) Kestlib::ThrowError(L"Error initializing cabinet.dll: " + extract.LastErrorText());
     extract.SetBeforeCopyNotify(&ExtractComponent::BeforeFile);
     extract.SetAfterCopyNotify(&ExtractComponent::AfterFile);
-    if (!extract.ExtractFile(cabinet, m_resolvedCabPath, this))
-        Kestlib::ThrowError(L"Error extracting '" + cabinet + L"': " + extract.LastErrorText());
+    bool extracted = extract.ExtractFile(cabinet, m_resolvedCabPath, this);
+    // The bounds' reason, not the decompressor's account of being stopped.
+    if (!extract.Failure().empty()) Kestlib::ThrowError(L"Error extracting '" + cabinet + L"': " + extract.Failure());
+    if (!extracted) Kestlib::ThrowError(L"Error extracting '" + cabinet + L"': " + extract.LastErrorText());
+    m_check->CheckComplete();
     LOG(L"Extracted CAB: " << cabinet);
 }
 
 bool ExtractComponent::BeforeFile(const Cabinet::FileRecord& file, void* user) {
     LOG(L"Extracting: " << file.targetPath);
-    static_cast<ExtractComponent*>(user)->OnStatus(file.fileName + L" - " + Kestlib::SizeToString(file.size));
+    ExtractComponent* self = static_cast<ExtractComponent*>(user);
+    self->m_check->BeginFile(file.storedPath, file.size);
+    self->OnStatus(file.fileName + L" - " + Kestlib::SizeToString(file.size));
     return true;
 }
 
-void ExtractComponent::AfterFile(const std::wstring& targetPath, void*) { LOG(L"Done: " << targetPath); }
+// A file that is not what was announced does not stay behind looking unpacked.
+void ExtractComponent::AfterFile(const std::wstring& targetPath, void* user) {
+    try {
+        static_cast<ExtractComponent*>(user)->m_check->EndFile();
+    } catch (...) {
+        ::SetFileAttributesW(targetPath.c_str(), FILE_ATTRIBUTE_NORMAL);
+        ::DeleteFileW(targetPath.c_str());
+        throw;
+    }
+    LOG(L"Done: " << targetPath);
+}
 
 void ExtractComponent::RemoveSegments() {
     for (int i = 1; i <= m_segments; ++i) {

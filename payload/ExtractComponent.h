@@ -2,9 +2,14 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "base/ThreadComponent.h"
+#include "payload/CabinetSetCheck.h"
+#include "payload/PayloadCheck.h"
+#include "payload/PayloadManifest.h"
 
 namespace Cabinet {
 struct FileRecord;
@@ -36,6 +41,9 @@ protected:
 
 private:
     void PrepareFolder();
+    // Before anything is written: the set in the resources is consistent and
+    // holds what the executable's manifest and list announce.
+    void CheckPayload();
     void WriteSegments();
     void WriteSegment(int index);
     void UnpackSet();
@@ -49,4 +57,10 @@ private:
     HMODULE m_module;
     int m_segments = 0;
     unsigned long m_written = 0;
+    Cabinet::SetSummary m_set;
+    bool m_hasManifest = false;
+    std::vector<ManifestEntry> m_manifest;
+    bool m_hasList = false;
+    std::vector<std::wstring> m_listed;
+    std::unique_ptr<PayloadCheck> m_check;
 };

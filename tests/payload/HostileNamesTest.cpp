@@ -61,6 +61,23 @@ TEST(CabinetNames, OnlyNamesBelowTheFolderAreAccepted) {
     EXPECT_FALSE(Cabinet::IsPlainFileName(L"x\\SETUP_2.CAB"));
 }
 
+// Only a real escape is blamed on the folder; other refusals say what they are.
+TEST(CabinetNames, EachRefusalSaysWhatIsWrong) {
+    struct {
+        const wchar_t* stored;
+        Cabinet::NameFault fault;
+    } const cases[] = {
+        {L"..\\evil.txt", Cabinet::NameFault::LeadsOutside}, {L"C:evil.txt", Cabinet::NameFault::LeadsOutside},
+        {L"\\\\server\\share\\x", Cabinet::NameFault::LeadsOutside}, {L"NUL", Cabinet::NameFault::DeviceName},
+        {L"dir\\com1.txt", Cabinet::NameFault::DeviceName},        {L"what?.txt", Cabinet::NameFault::InvalidName},
+        {L"dir\\\\file", Cabinet::NameFault::InvalidName},         {L"file.txt:stream", Cabinet::NameFault::InvalidName},
+    };
+    for (const auto& test : cases) {
+        Cabinet::RelativeName parts;
+        EXPECT_EQ(Cabinet::CheckRelativeName(test.stored, parts), test.fault) << testing::PrintToString(std::wstring(test.stored));
+    }
+}
+
 TEST(CabinetNames, StoredNamesDecodeAsUtf8OnlyWhenMarked) {
     EXPECT_EQ(Cabinet::DecodeStoredName("\xc3\xbc.txt", true), L"\u00fc.txt");
     EXPECT_EQ(Cabinet::DecodeStoredName("\xc3\xbc.txt", false), L"\u00c3\u00bc.txt");

@@ -1,0 +1,51 @@
+#include "payload/BoundedExtract.h"
+
+#include "payload/PayloadCheck.h"
+
+namespace {
+
+const UINT kFailed = static_cast<UINT>(-1);
+// A pass over the set reads each cabinet once, and a file that runs on
+// reads the next again; the decompressor walks the set once per cabinet.
+// Many times that is still far below a loop, and far above real work.
+const uint64_t kBytesPerCabinetByte = 16;
+const uint64_t kCallsPerRecord = 64;
+const uint64_t kSpareCalls = 100000;
+
+}  // namespace
+
+BoundedExtract::BoundedExtract(PayloadCheck& check, uint64_t cabinetBytes, uint64_t records)
+    : m_check(check),
+      m_bytesLeft(cabinetBytes * kBytesPerCabinetByte + (1u << 20)),
+      m_callsLeft(records * kCallsPerRecord + kSpareCalls) {}
+
+std::wstring BoundedExtract::Failure() const {
+    if (!m_check.Failure().empty()) return m_check.Failure();
+    if (m_exhausted) return DamagedPayloadText(L"unpacking read far more than the cabinets hold and was stopped");
+    return std::wstring();
+}
+
+bool BoundedExtract::Spend(uint64_t bytes) {
+    if (m_callsLeft == 0 || bytes > m_bytesLeft) {
+        m_exhausted = true;
+        return false;
+    }
+    --m_callsLeft;
+    m_bytesLeft -= bytes;
+    return true;
+}
+
+UINT BoundedExtract::Read(INT_PTR file, void* buffer, UINT count) {
+    if (!Spend(count)) return kFailed;
+    return CExtract::Read(file, buffer, count);
+}
+
+long BoundedExtract::Seek(INT_PTR file, long distance, int origin) {
+    if (!Spend(0)) return -1;
+    return CExtract::Seek(file, distance, origin);
+}
+
+UINT BoundedExtract::Write(INT_PTR file, void* buffer, UINT count) {
+    if (!Spend(0) || !m_check.Written(buffer, count)) return kFailed;
+    return CExtract::Write(file, buffer, count);
+}

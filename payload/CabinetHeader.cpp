@@ -1,0 +1,170 @@
+#include "payload/CabinetHeader.h"
+
+#include <cstring>
+
+#include "lib/SystemError.h"
+#include "lib/TextConversion.h"
+
+namespace Cabinet {
+
+namespace {
+
+const uint16_t kHasPrevious = 0x0001;
+const uint16_t kHasNext = 0x0002;
+const uint16_t kHasReserve = 0x0004;
+const uint16_t kCompressionMask = 0x000F;
+const uint16_t kHighestCompression = 3;  // none, MSZIP, Quantum, LZX
+const uint32_t kMaxBlockData = 32768 + 6144;
+const uint32_t kMaxBlockUncompressed = 32768;
+const size_t kMaxNameLength = 255;
+
+// Reads fields at a position that only moves forward, never past the end.
+class Reader {
+public:
+    Reader(const unsigned char* data, uint32_t size) : m_data(data), m_size(size) {}
+
+    void Seek(uint32_t position, const wchar_t* what) {
+        if (position > m_size) Fail(what);
+        m_position = position;
+    }
+    uint32_t Position() const { return m_position; }
+
+    uint8_t U8(const wchar_t* what) { return Take(1, what)[0]; }
+    uint16_t U16(const wchar_t* what) {
+        const unsigned char* p = Take(2, what);
+        return static_cast<uint16_t>(p[0] | (p[1] << 8));
+    }
+    uint32_t U32(const wchar_t* what) {
+        const unsigned char* p = Take(4, what);
+        return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+               (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+    }
+    void Skip(uint32_t count, const wchar_t* what) { Take(count, what); }
+    std::string Text(const wchar_t* what) {
+        const unsigned char* start = m_data + m_position;
+        const void* end = std::memchr(start, 0, m_size - m_position);
+        size_t length = end == nullptr ? m_size : static_cast<const unsigned char*>(end) - start;
+        if (end == nullptr || length > kMaxNameLength) Fail(what);
+        m_position += static_cast<uint32_t>(length + 1);
+        return std::string(reinterpret_cast<const char*>(start), length);
+    }
+
+    [[noreturn]] static void Fail(const wchar_t* what) { Kestlib::ThrowError(std::wstring(what) + L" lies outside the cabinet"); }
+
+private:
+    const unsigned char* Take(uint32_t count, const wchar_t* what) {
+        if (count > m_size - m_position) Fail(what);
+        const unsigned char* p = m_data + m_position;
+        m_position += count;
+        return p;
+    }
+
+    const unsigned char* m_data;
+    uint32_t m_size;
+    uint32_t m_position = 0;
+};
+
+[[noreturn]] void Refuse(const std::wstring& text) { Kestlib::ThrowError(text); }
+
+std::wstring Number(uint64_t value) { return std::to_wstring(value); }
+
+void ReadBlocks(Reader& reader, CabinetFolderEntry& folder, uint8_t dataReserve, uint64_t& records) {
+    reader.Seek(folder.dataOffset, L"the data of a folder");
+    for (uint16_t block = 0; block < folder.blockCount; ++block) {
+        reader.Skip(4, L"a data block");
+        uint16_t packed = reader.U16(L"a data block");
+        uint16_t unpacked = reader.U16(L"a data block");
+        reader.Skip(dataReserve, L"a data block");
+        reader.Skip(packed, L"a data block");
+        bool last = block + 1 == folder.blockCount;
+        if (packed > kMaxBlockData || unpacked > kMaxBlockUncompressed || (unpacked == 0 && !last))
+            Refuse(L"a data block announces " + Number(packed) + L" bytes packed and " + Number(unpacked) +
+                   L" unpacked");
+        folder.uncompressedSize += unpacked;
+        folder.lastBlockSplit = last && unpacked == 0;
+        ++records;
+    }
+    folder.dataEnd = reader.Position();
+}
+
+}  // namespace
+
+CabinetHeader ReadCabinetHeader(const unsigned char* data, uint32_t size) {
+    CabinetHeader header;
+    if (size < 36 || std::memcmp(data, "MSCF", 4) != 0) Refuse(L"it is not a cabinet");
+    Reader reader(data, size);
+    reader.Skip(8, L"the header");
+    header.announcedSize = reader.U32(L"the header");
+    reader.Skip(4, L"the header");
+    uint32_t fileTable = reader.U32(L"the header");
+    reader.Skip(4, L"the header");
+    uint8_t minor = reader.U8(L"the header");
+    uint8_t major = reader.U8(L"the header");
+    uint16_t folderCount = reader.U16(L"the header");
+    uint16_t fileCount = reader.U16(L"the header");
+    uint16_t flags = reader.U16(L"the header");
+    header.setId = reader.U16(L"the header");
+    header.index = reader.U16(L"the header");
+    if (major != 1 || minor != 3) Refuse(L"it has the unknown format version " + Number(major) + L"." + Number(minor));
+    if (header.announcedSize != size)
+        Refuse(L"it announces " + Number(header.announcedSize) + L" bytes but holds " + Number(size));
+    if (flags & kHasReserve) {
+        header.headerReserve = reader.U16(L"the reserved area");
+        header.folderReserve = reader.U8(L"the reserved area");
+        header.dataReserve = reader.U8(L"the reserved area");
+        reader.Skip(header.headerReserve, L"the reserved area");
+    }
+    header.hasPrevious = (flags & kHasPrevious) != 0;
+    header.hasNext = (flags & kHasNext) != 0;
+    if (header.hasPrevious) {
+        header.previousName = reader.Text(L"the previous cabinet's name");
+        reader.Text(L"the previous disk's name");
+    }
+    if (header.hasNext) {
+        header.nextName = reader.Text(L"the next cabinet's name");
+        reader.Text(L"the next disk's name");
+    }
+    if (folderCount == 0 || fileCount == 0)
+        Refuse(L"it announces " + Number(folderCount) + L" folder(s) and " + Number(fileCount) + L" file(s)");
+    header.records = 1;
+    for (uint16_t i = 0; i < folderCount; ++i) {
+        CabinetFolderEntry folder;
+        folder.dataOffset = reader.U32(L"a folder entry");
+        folder.blockCount = reader.U16(L"a folder entry");
+        folder.compression = reader.U16(L"a folder entry");
+        reader.Skip(header.folderReserve, L"a folder entry");
+        if ((folder.compression & kCompressionMask) > kHighestCompression)
+            Refuse(L"folder " + Number(i) + L" uses the unknown compression type " + Number(folder.compression));
+        header.folders.push_back(folder);
+        ++header.records;
+    }
+    if (fileTable < reader.Position()) Refuse(L"its file entries overlap its header");
+    reader.Seek(fileTable, L"the file entries");
+    for (uint16_t i = 0; i < fileCount; ++i) {
+        CabinetFileEntry file;
+        file.size = reader.U32(L"a file entry");
+        file.folderOffset = reader.U32(L"a file entry");
+        file.folder = reader.U16(L"a file entry");
+        file.date = reader.U16(L"a file entry");
+        file.time = reader.U16(L"a file entry");
+        file.attributes = reader.U16(L"a file entry");
+        file.name = reader.Text(L"a file name");
+        if (file.name.empty()) Refuse(L"file entry " + Number(i) + L" has no name");
+        header.files.push_back(file);
+        ++header.records;
+    }
+    header.fileTableEnd = reader.Position();
+    // Header, folder entries, file entries, then the folders' data in order:
+    // a count too large would read data blocks as entries.
+    uint32_t dataStart = header.fileTableEnd;
+    for (size_t i = 0; i < header.folders.size(); ++i) {
+        CabinetFolderEntry& folder = header.folders[i];
+        if (folder.dataOffset < dataStart)
+            Refuse(L"the data of folder " + Number(i) + L" overlaps the entries or the folder before it");
+        ReadBlocks(reader, folder, header.dataReserve, header.records);
+        dataStart = folder.dataEnd;
+    }
+    return header;
+}
+
+}  // namespace Cabinet
