@@ -85,9 +85,10 @@ TEST_F(DownloadWindowTest, ShowsProgressAndClosesWhenTheListCompletes) {
     DownloadDialogPtr list = List(
         [&](IDownloadCallback& callback) {
             callback.Connecting();
-            callback.Status(250, 1000, L"runtime.msi: 250 of 1000 bytes");
+            // Sizes beyond 32 bits place the bar as any other.
+            callback.Status(1500000000ULL, 6000000000ULL, L"runtime.msi: 250 of 1000 bytes");
             // A repeated text is not posted again: the bar keeps its place.
-            callback.Status(900, 1000, L"runtime.msi: 250 of 1000 bytes");
+            callback.Status(5400000000ULL, 6000000000ULL, L"runtime.msi: 250 of 1000 bytes");
             ::WaitForSingleObject(proceed, DialogDriver::kPatienceMs);
             callback.DownloadComplete();
             return 0;
