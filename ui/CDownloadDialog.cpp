@@ -99,7 +99,19 @@ void CDownloadDialog::OnTimer(UINT_PTR /*id*/) {
     // A message box of an error report runs its own loop, which delivers
     // this timer too; the report closes the window itself.
     if (m_handling || !m_started || m_list->IsExecuting()) return;
+    // The job has ended, so everything it reported is queued by now; its
+    // last record (completed, or an error) may still be among them and must
+    // decide the outcome, not be dropped with the window.
+    HandleQueued();
     Close();
+}
+
+void CDownloadDialog::HandleQueued() {
+    MSG queued;
+    while (::PeekMessageW(&queued, GetHwnd(), DownloadNotifyMessage, DownloadNotifyMessage, PM_REMOVE)) {
+        std::unique_ptr<DownloadNotification> notification(reinterpret_cast<DownloadNotification*>(queued.wParam));
+        if (notification) Handle(*notification);
+    }
 }
 
 INT_PTR CDownloadDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {

@@ -54,6 +54,8 @@ private:
     void StartList();
     void Post(DownloadNotification* notification);
     void Handle(const DownloadNotification& notification);
+    // Handles the records still waiting in the window's queue.
+    void HandleQueued();
     void OnEnd();
     void Close();
 

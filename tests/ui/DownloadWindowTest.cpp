@@ -125,6 +125,53 @@ TEST_F(DownloadWindowTest, ShowsProgressAndClosesWhenTheListCompletes) {
     EXPECT_EQ(list->GetCallback(), nullptr);
 }
 
+// The poll timer may come while the job's last record still waits in the
+// queue. To make that moment certain, a hook on the window's thread holds
+// the thread inside a message the user sends, lets the job finish, and
+// delivers the timer right there, before the queued record.
+HHOOK g_hook = nullptr;
+const UINT kHoldMessage = WM_APP + 7;
+std::function<void(HWND)> g_whileHeld;
+
+LRESULT CALLBACK HoldingHook(int code, WPARAM wParam, LPARAM lParam) {
+    const CWPSTRUCT* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && call->message == kHoldMessage && g_whileHeld) g_whileHeld(call->hwnd);
+    return ::CallNextHookEx(g_hook, code, wParam, lParam);
+}
+
+TEST_F(DownloadWindowTest, TheLastRecordCountsEvenWhenTheTimerComesFirst) {
+    HANDLE finish = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    DownloadDialogPtr list = List(
+        [&](IDownloadCallback& callback) {
+            ::WaitForSingleObject(finish, DialogDriver::kPatienceMs);
+            callback.DownloadComplete();
+            return 0;
+        },
+        true);
+    g_whileHeld = [&](HWND window) {
+        ::SetEvent(finish);
+        DialogDriver::WaitFor([&] { return !m_list->IsExecuting(); });
+        ::SendMessageW(window, WM_TIMER, 1, 0);
+    };
+    g_hook = ::SetWindowsHookExW(WH_CALLWNDPROC, HoldingHook, nullptr, ::GetCurrentThreadId());
+    ASSERT_NE(g_hook, nullptr);
+    bool completed = false;
+    {
+        DialogDriver user([&] {
+            HWND window = DialogDriver::FindDialog(m_caption);
+            if (window) ::SendMessageW(window, kHoldMessage, 0, 0);
+            ::SetEvent(finish);
+        });
+        CDownloadDialog dialog(list);
+        completed = dialog.DoModal();
+    }
+    ::UnhookWindowsHookEx(g_hook);
+    g_whileHeld = nullptr;
+    ::CloseHandle(finish);
+    EXPECT_TRUE(completed);
+    EXPECT_TRUE(m_log.HasLine("--- Download OK")) << m_log.Text();
+}
+
 TEST_F(DownloadWindowTest, AFailedListShowsItsErrorOnceAndCloses) {
     DownloadDialogPtr list = List(
         [](IDownloadCallback& callback) {
