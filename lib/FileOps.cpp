@@ -45,24 +45,19 @@ void FileMove(const std::wstring& source, const std::wstring& target) {
         ThrowLastError(L"Error moving \"" + source + L"\" to \"" + target + L"\"");
 }
 
-// Sizes travel as a signed 32-bit count, so everything from 2^31 up is
-// refused rather than coming back negative.
-long FileSizeFromParts(const std::wstring& path, unsigned long high, unsigned long low) {
-    if (high != 0 || low > 0x7FFFFFFFUL)
-        ThrowError(L"File " + path + L" is > 2GB (" + std::to_wstring(high) + L")");
-    return static_cast<long>(low);
-}
-
-long FileSize(const std::wstring& path) {
+std::uint64_t FileSize(const std::wstring& path) {
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data))
         ThrowLastError(L"Error getting file attributes of " + path);
-    return FileSizeFromParts(path, data.nFileSizeHigh, data.nFileSizeLow);
+    return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
 ByteVector FileReadAll(const std::wstring& path) {
-    long size = FileSize(path);
-    if (size < 1) return ByteVector();
+    const std::uint64_t size = FileSize(path);
+    if (size == 0) return ByteVector();
+    // One read call takes a 32-bit count.
+    if (size > 0xFFFFFFFFULL)
+        ThrowError(L"File " + path + L" is too large to read at once (" + std::to_wstring(size) + L" bytes)");
     FileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) ThrowLastError(L"Error opening \"" + path + L"\"");

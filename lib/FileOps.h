@@ -4,6 +4,7 @@
 // Included here so that no later inclusion defines PathCombine again.
 #include <shlwapi.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -33,9 +34,8 @@ bool DirectoryExists(const std::wstring& path);
 void FileDelete(const std::wstring& path);
 void FileCopy(const std::wstring& source, const std::wstring& target);
 void FileMove(const std::wstring& source, const std::wstring& target);
-// Refuses sizes from 2^31 up: "File PATH is > 2GB (HIGH)".
-long FileSize(const std::wstring& path);
-long FileSizeFromParts(const std::wstring& path, unsigned long high, unsigned long low);
+std::uint64_t FileSize(const std::wstring& path);
+// Reads what one read call can take: files from 4 GB up are refused.
 ByteVector FileReadAll(const std::wstring& path);
 void FileWriteAll(const std::wstring& path, const ByteVector& bytes);
 std::wstring CreateTempFile();

@@ -8,21 +8,22 @@ namespace Kestlib {
 
 namespace {
 
-const unsigned long kKilo = 1024UL;
-const unsigned long kMega = kKilo * 1024UL;
-const unsigned long kGiga = kMega * 1024UL;
+const std::uint64_t kKilo = 1024;
+const std::uint64_t kMega = kKilo * 1024;
+const std::uint64_t kGiga = kMega * 1024;
 
 // A whole number of units prints without decimals ("1KB"), any other with one ("1.5KB").
-std::wstring InUnits(unsigned long count, unsigned long unit, const wchar_t* name) {
+std::wstring InUnits(std::uint64_t count, std::uint64_t unit, const wchar_t* name) {
     double value = static_cast<double>(count) / static_cast<double>(unit);
     return FormatText(count % unit == 0 ? L"%.0f%s" : L"%.1f%s", value, name);
 }
 
 }  // namespace
 
-std::wstring SizeToString(unsigned long count) {
-    if (count == 1) return FormatText(L"%lu byte", count);
-    if (count < kKilo) return FormatText(L"%lu bytes", count);
+// Sizes of any 64-bit count: from 1024 GB on the count of GB just grows.
+std::wstring SizeToString(std::uint64_t count) {
+    if (count == 1) return FormatText(L"%lu byte", static_cast<unsigned long>(count));
+    if (count < kKilo) return FormatText(L"%lu bytes", static_cast<unsigned long>(count));
     if (count < kMega) return InUnits(count, kKilo, L"KB");
     if (count < kGiga) return InUnits(count, kMega, L"MB");
     return InUnits(count, kGiga, L"GB");

@@ -10,6 +10,7 @@
 #include "lib/StringUtils.h"
 #include "lib/SystemError.h"
 #include "lib/SystemLibrary.h"
+#include "payload/HttpTransfer.h"
 #include "payload/IDownloadCallback.h"
 
 namespace {
@@ -40,6 +41,29 @@ const UrlmonFunctions& Urlmon() {
     static const UrlmonFunctions functions;
     return functions;
 }
+
+// Hands an HTTP transfer's progress to the list's window, if one is attached.
+class TransferReport : public HttpTransferProgress {
+public:
+    TransferReport(IDownloadCallback* callback, const std::wstring& name) : m_callback(callback), m_name(name) {}
+    void Connecting() override {
+        if (m_callback != nullptr) m_callback->Connecting();
+    }
+    void SendingRequest() override {
+        if (m_callback != nullptr) m_callback->SendingRequest();
+    }
+    void Received(std::uint64_t received, std::uint64_t announced) override {
+        if (m_callback == nullptr) return;
+        m_callback->Status(received, announced,
+                           Kestlib::FormatText(L"%s (%s of %s)", m_name.c_str(), Kestlib::SizeToString(received).c_str(),
+                                               Kestlib::SizeToString(announced).c_str()));
+    }
+    bool IsCancelled() override { return m_callback != nullptr && m_callback->IsDownloadCancelled(); }
+
+private:
+    IDownloadCallback* m_callback;
+    const std::wstring& m_name;
+};
 
 }  // namespace
 
@@ -112,9 +136,9 @@ void DownloadFile::Copy() {
         LOG(L"Copy '" << componentname << L"': SKIPPED");
         return;
     }
-    const long size = Kestlib::FileSize(sourcepath);
+    const std::uint64_t size = Kestlib::FileSize(sourcepath);
     const std::wstring text =
-        Kestlib::FormatText(L"%s (%s)", componentname.c_str(), Kestlib::SizeToString(static_cast<unsigned long>(size)).c_str());
+        Kestlib::FormatText(L"%s (%s)", componentname.c_str(), Kestlib::SizeToString(size).c_str());
     if (m_callback != nullptr) m_callback->Status(0, size, text);
     if (sha256.empty()) {
         Kestlib::FileCopy(sourcepath, destination);
@@ -128,9 +152,8 @@ void DownloadFile::Copy() {
         Kestlib::FileMove(temporary, destination);
     }
     if (m_callback != nullptr) {
-        const long copied = Kestlib::FileSize(destination);
-        LOG(L"Copy '" << componentname << L"', size=" << Kestlib::SizeToString(static_cast<unsigned long>(copied))
-                      << L": OK");
+        const std::uint64_t copied = Kestlib::FileSize(destination);
+        LOG(L"Copy '" << componentname << L"', size=" << Kestlib::SizeToString(copied) << L": OK");
         m_callback->Status(copied, size, text);
     }
 }
@@ -149,22 +172,29 @@ void DownloadFile::Download() {
     }
     const std::wstring temporary = destination + L".tmp";
     const std::wstring context = L"Error downloading \"" + sourceurl + L"\" to \"" + temporary + L"\"";
+    if (HttpTransfer::Handles(sourceurl)) {
+        TransferReport report(m_callback, componentname);
+        HttpTransfer(report, m_idleTimeoutMs).Fetch(sourceurl, temporary, context);
+    } else {
+        DownloadOtherScheme(temporary, context);
+    }
+    Verify(temporary, sourceurl, destination);
+    Kestlib::FileMove(temporary, destination);
+    LOG(L"Download '" << componentname << L"', size=" << Kestlib::SizeToString(Kestlib::FileSize(destination))
+                      << L": OK");
+}
+
+void DownloadFile::DownloadOtherScheme(const std::wstring& temporary, const std::wstring& context) {
     m_httpStatus = 0;
     m_callbackFailure = nullptr;
     HRESULT result = Urlmon().downloadToFile(nullptr, sourceurl.c_str(), temporary.c_str(), 0,
                                              static_cast<IBindStatusCallback*>(this));
     if (m_callbackFailure) std::rethrow_exception(m_callbackFailure);
-    // The platform saves an error page as if it were the file and reports
-    // success: the status of the response decides.
     if (m_httpStatus >= 400) {
         Discard(temporary);
         Kestlib::ThrowError(context + L": HTTP status " + std::to_wstring(m_httpStatus));
     }
     if (FAILED(result)) Kestlib::ThrowError(Kestlib::SystemErrorText(result, context, L"urlmon.dll"));
-    Verify(temporary, sourceurl, destination);
-    Kestlib::FileMove(temporary, destination);
-    LOG(L"Download '" << componentname << L"', size="
-                      << Kestlib::SizeToString(static_cast<unsigned long>(Kestlib::FileSize(destination))) << L": OK");
 }
 
 void DownloadFile::Verify(const std::wstring& path, const std::wstring& source, const std::wstring& destination) const {
@@ -211,7 +241,7 @@ STDMETHODIMP DownloadFile::OnProgress(ULONG progress, ULONG maximum, ULONG statu
                 m_callback->Connecting();
                 break;
             case BINDSTATUS_DOWNLOADINGDATA:
-                m_callback->Status(static_cast<int>(progress), static_cast<int>(maximum),
+                m_callback->Status(progress, maximum,
                                    Kestlib::FormatText(L"%s (%s of %s)", componentname.c_str(),
                                                        Kestlib::SizeToString(progress).c_str(),
                                                        Kestlib::SizeToString(maximum).c_str()));

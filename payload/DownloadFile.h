@@ -6,14 +6,17 @@
 #include <string>
 
 #include "base/SharedAny.h"
+#include "payload/HttpTransfer.h"
 
 class IDownloadCallback;
 class TiXmlElement;
 
 // One file of a download list: copied from a path or downloaded from a URL
-// unless it is already where it belongs. It is its own bind-status callback
-// for the platform's URL download, and hears the HTTP status through
-// IHttpNegotiate; its lifetime belongs to the list.
+// unless it is already where it belongs. http and https go through the
+// platform's HTTP client, whose every wait is bounded; other schemes (file:
+// URLs among them) through the platform's URL download, for which this
+// object is the bind-status callback and hears the HTTP status through
+// IHttpNegotiate. Its lifetime belongs to the list.
 class DownloadFile : public IBindStatusCallback, public IHttpNegotiate {
 public:
     DownloadFile() = default;
@@ -34,6 +37,8 @@ public:
     void Exec();
 
     void SetCallback(IDownloadCallback* callback) { m_callback = callback; }
+    // How long an http or https download waits for its next byte.
+    void SetIdleTimeout(DWORD milliseconds) { m_idleTimeoutMs = milliseconds; }
 
     // IUnknown
     STDMETHOD(QueryInterface)(REFIID riid, void** object) override;
@@ -69,11 +74,14 @@ private:
     bool DownloadRequired(bool destinationValid) const;
     void Copy();
     void Download();
+    // The platform's URL download into temporary, for the schemes the HTTP client does not take.
+    void DownloadOtherScheme(const std::wstring& temporary, const std::wstring& context);
     // When a digest is given and the file's differs: removes the file and
     // fails, naming the source, the destination and both digests.
     void Verify(const std::wstring& path, const std::wstring& source, const std::wstring& destination) const;
 
     IDownloadCallback* m_callback = nullptr;
+    DWORD m_idleTimeoutMs = kDownloadIdleTimeoutMs;
     // Written by the platform's callbacks during one download, read after it.
     DWORD m_httpStatus = 0;
     std::exception_ptr m_callbackFailure;

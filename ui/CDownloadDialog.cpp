@@ -99,7 +99,19 @@ void CDownloadDialog::OnTimer(UINT_PTR /*id*/) {
     // A message box of an error report runs its own loop, which delivers
     // this timer too; the report closes the window itself.
     if (m_handling || !m_started || m_list->IsExecuting()) return;
+    // The job has ended, so everything it reported is queued by now; its
+    // last record (completed, or an error) may still be among them and must
+    // decide the outcome, not be dropped with the window.
+    HandleQueued();
     Close();
+}
+
+void CDownloadDialog::HandleQueued() {
+    MSG queued;
+    while (::PeekMessageW(&queued, GetHwnd(), DownloadNotifyMessage, DownloadNotifyMessage, PM_REMOVE)) {
+        std::unique_ptr<DownloadNotification> notification(reinterpret_cast<DownloadNotification*>(queued.wParam));
+        if (notification) Handle(*notification);
+    }
 }
 
 INT_PTR CDownloadDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {
@@ -144,10 +156,10 @@ INT_PTR CDownloadDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, b
 void CDownloadDialog::Handle(const DownloadNotification& notification) {
     switch (notification.kind) {
         case DownloadNotification::Status: {
-            const int position = notification.maximum == 0
-                                     ? 0
-                                     : static_cast<int>(static_cast<double>(notification.progress) /
-                                                        notification.maximum * kProgressRange);
+            const double share = notification.maximum == 0 ? 0.0
+                                                           : static_cast<double>(notification.progress) /
+                                                                 static_cast<double>(notification.maximum);
+            const int position = static_cast<int>((share > 1.0 ? 1.0 : share) * kProgressRange);
             ::SendMessageW(Item(IDC_DOWNLOAD_PROGRESS), PBM_SETPOS, static_cast<WPARAM>(position), 0);
             SetItemText(IDC_DOWNLOAD_STATUS, notification.status);
             break;
@@ -217,7 +229,7 @@ void CDownloadDialog::SendingRequest() {
     Post(notification);
 }
 
-void CDownloadDialog::Status(int progress, int maximum, const std::wstring& text) {
+void CDownloadDialog::Status(std::uint64_t progress, std::uint64_t maximum, const std::wstring& text) {
     if (text == m_lastStatus) return;
     m_lastStatus = text;
     DownloadNotification* notification = new DownloadNotification;

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstdint>
 #include <string>
 
 #include "payload/DownloadDialog.h"
@@ -14,8 +15,8 @@
 struct DownloadNotification {
     enum Kind : int { Error = 0, Status = 1, Completed = 2, Cancelled = 3 };
     int kind = Status;
-    int progress = 0;
-    int maximum = 0;
+    std::uint64_t progress = 0;
+    std::uint64_t maximum = 0;
     std::wstring status;
     std::wstring error;
 };
@@ -37,7 +38,7 @@ public:
     // IDownloadCallback
     void Connecting() override;
     void SendingRequest() override;
-    void Status(int progress, int maximum, const std::wstring& text) override;
+    void Status(std::uint64_t progress, std::uint64_t maximum, const std::wstring& text) override;
     void DownloadComplete() override;
     void DownloadError(const std::wstring& text) override;
     bool IsDownloadCancelled() const override { return m_cancelled; }
@@ -53,6 +54,8 @@ private:
     void StartList();
     void Post(DownloadNotification* notification);
     void Handle(const DownloadNotification& notification);
+    // Handles the records still waiting in the window's queue.
+    void HandleQueued();
     void OnEnd();
     void Close();
 

@@ -1,5 +1,5 @@
 // A stand-in for a platform DLL (built as cabinet.dll, comctl32.dll, msi.dll,
-// version.dll, urlmon.dll) planted beside a program: when loaded it appends
+// version.dll, urlmon.dll, winhttp.dll) planted beside a program: when loaded it appends
 // its own path to the file named by BOOTWRIGHT_PLANT_MARK, and exports nothing.
 #include <windows.h>
 

@@ -42,7 +42,7 @@ TEST(PlantedLibraries, SetupRunLoadsNoneOfThem) {
         package.Path(), Document(Install("cab_path=\"" + Xml(extraction) + "\" cab_path_autodelete=\"false\"",
                                          MarkerComponent("Probe", marker, "", children))));
 
-    TestSupport::PlantingOverride override(L"setup.exe", {L"cabinet", L"comctl32", L"msi", L"urlmon"});
+    TestSupport::PlantingOverride override(L"setup.exe", {L"cabinet", L"comctl32", L"msi", L"urlmon", L"winhttp"});
     ASSERT_TRUE(override.IsSet());
     TestSupport::PlantedFolder folder(setup);
     ASSERT_TRUE(folder.IsReady());

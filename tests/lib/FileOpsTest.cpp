@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <winioctl.h>
+
+#include <cstdint>
 
 #include "lib/FileOps.h"
 #include "lib/Handles.h"
@@ -77,20 +80,35 @@ TEST(FileMove, ReplacesAnExistingTarget) {
 TEST(FileSize, ReportsTheByteCount) {
     TempFolder folder;
     WriteTextFile(folder / L"a.bin", std::string(1000, 'z'));
-    EXPECT_EQ(FileSize(folder / L"a.bin"), 1000);
+    EXPECT_EQ(FileSize(folder / L"a.bin"), 1000u);
     std::wstring missing = folder / L"missing.bin";
     EXPECT_THROW_PREFIX(FileSize(missing), "0x80070002 - Error getting file attributes of " + Ansi(missing) + ": ");
 }
 
-TEST(FileSizeFromParts, SizesFromTwoGigabytesUpAreRefused) {
-    EXPECT_EQ(FileSizeFromParts(L"f", 0, 0), 0);
-    EXPECT_EQ(FileSizeFromParts(L"f", 0, 0x7FFFFFFFUL), 0x7FFFFFFFL);
-    // 2 GB to 4 GB: would be negative as a signed count.
-    EXPECT_THROW_MESSAGE(FileSizeFromParts(L"C:\\big.cab", 0, 0x80000000UL), "File C:\\big.cab is > 2GB (0)");
-    EXPECT_THROW_MESSAGE(FileSizeFromParts(L"f", 0, 0xFFFFFFFFUL), "File f is > 2GB (0)");
-    // 5 GB: high part 1.
-    EXPECT_THROW_MESSAGE(FileSizeFromParts(L"f", 1, 0x40000000UL), "File f is > 2GB (1)");
-    EXPECT_THROW_MESSAGE(FileSizeFromParts(L"f", 4000000000UL, 0), "File f is > 2GB (4000000000)");
+// Sparse files of 2 GB and more: no data is written, the size is all that counts.
+TEST(FileSize, SizesFromTwoGigabytesUpAreWhole) {
+    TempFolder folder;
+    const std::uint64_t sizes[] = {0x7FFFFFFFULL, 0x80000000ULL, 0xFFFFFFFFULL, 0x100000000ULL, 5ULL << 30};
+    for (std::uint64_t size : sizes) {
+        SCOPED_TRACE(size);
+        const std::wstring path = folder / (std::to_wstring(size) + L".bin");
+        {
+            FileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                                          nullptr));
+            ASSERT_TRUE(file.IsValid());
+            DWORD returned = 0;
+            ::DeviceIoControl(file.Get(), FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &returned, nullptr);
+            LARGE_INTEGER end;
+            end.QuadPart = static_cast<LONGLONG>(size);
+            ASSERT_TRUE(::SetFilePointerEx(file.Get(), end, nullptr, FILE_BEGIN));
+            ASSERT_TRUE(::SetEndOfFile(file.Get()));
+        }
+        EXPECT_EQ(FileSize(path), size);
+        if (size > 0xFFFFFFFFULL)
+            EXPECT_THROW_MESSAGE(FileReadAll(path), "File " + Ansi(path) + " is too large to read at once (" +
+                                                        std::to_string(size) + " bytes)");
+        FileDelete(path);
+    }
 }
 
 TEST(FileReadAll, ReadsEveryByte) {
@@ -130,7 +148,7 @@ TEST(FileWriteAll, WritesAndTruncates) {
     EXPECT_EQ(ReadTextFile(path), "ab");
     FileWriteAll(path, ByteVector());
     EXPECT_TRUE(FileExists(path));
-    EXPECT_EQ(FileSize(path), 0);
+    EXPECT_EQ(FileSize(path), 0u);
     FileWriteAll(folder / L"new-empty.bin", ByteVector());
     EXPECT_TRUE(FileExists(folder / L"new-empty.bin"));
 }
@@ -145,7 +163,7 @@ TEST(CreateTempFile, CreatesAnEmptyFileInTheTemporaryFolder) {
     std::wstring path = CreateTempFile();
     EXPECT_EQ(GetFileDirectory(path), GetTemporaryDirectory());
     EXPECT_TRUE(FileExists(path));
-    EXPECT_EQ(FileSize(path), 0);
+    EXPECT_EQ(FileSize(path), 0u);
     EXPECT_NE(CreateTempFile(), path);
     FileDelete(path);
 }

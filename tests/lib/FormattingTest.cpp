@@ -19,6 +19,11 @@ TEST(SizeToString, BytesKilobytesMegabytesGigabytes) {
     EXPECT_EQ(SizeToString(1073741824), L"1GB");
     EXPECT_EQ(SizeToString(3221225472UL), L"3GB");
     EXPECT_EQ(SizeToString(4294967295UL), L"4.0GB");
+    // 64-bit counts keep counting in GB.
+    EXPECT_EQ(SizeToString(4294967296ULL), L"4GB");
+    EXPECT_EQ(SizeToString(5ULL << 30), L"5GB");
+    EXPECT_EQ(SizeToString((5ULL << 30) + (1ULL << 29)), L"5.5GB");
+    EXPECT_EQ(SizeToString(2048ULL << 30), L"2048GB");
 }
 
 TEST(FormatText, WideConventions) {

@@ -32,13 +32,13 @@ TEST(PlantedLibraries, NoneIsLoadedOnceTheSearchIsRestricted) {
         {L"dll_probe.exe", L"restricted product", ""},
         {L"dll_probe.exe", L"unrestricted product", ""},
         {L"dll_probe.exe", L"restricted bare", ""},
-        {L"dll_probe.exe", L"unrestricted bare", "cabinet msi urlmon "},
+        {L"dll_probe.exe", L"unrestricted bare", "cabinet msi urlmon winhttp "},
         {L"version_probe.exe", L"restricted product", ""},
         {L"version_probe.exe", L"unrestricted product", ""},
         {L"version_probe.exe", L"restricted bare", ""},
         {L"version_probe.exe", L"unrestricted bare", "version "},
     };
-    TestSupport::PlantingOverride probeOverride(L"dll_probe.exe", {L"msi", L"urlmon", L"cabinet"});
+    TestSupport::PlantingOverride probeOverride(L"dll_probe.exe", {L"msi", L"urlmon", L"winhttp", L"cabinet"});
     TestSupport::PlantingOverride versionOverride(L"version_probe.exe", {L"version"});
     ASSERT_TRUE(probeOverride.IsSet() && versionOverride.IsSet());
     TestSupport::LocalHttpServer server;
@@ -54,6 +54,7 @@ TEST(PlantedLibraries, NoneIsLoadedOnceTheSearchIsRestricted) {
         EXPECT_EQ(folder.LoadedPlants(), probe.loaded);
         if (download) {
             EXPECT_EQ(TestSupport::ReadTextFile(folder / L"downloaded.txt"), "probe bytes");
+            EXPECT_EQ(TestSupport::ReadTextFile(folder / L"copied.txt"), "probe bytes");
         }
     }
 }

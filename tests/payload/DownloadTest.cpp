@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -20,6 +21,7 @@
 #include "tests/support/TestEnvironment.h"
 
 using Kestlib::WideToAnsi;
+using TestSupport::HttpFault;
 using TestSupport::HttpRoute;
 using TestSupport::ReadTextFile;
 using TestSupport::WriteTextFile;
@@ -32,7 +34,7 @@ class RecordingCallback : public IDownloadCallback {
 public:
     void Connecting() override { ++connecting; }
     void SendingRequest() override { ++sendingRequest; }
-    void Status(int progress, int maximum, const std::wstring& text) override {
+    void Status(std::uint64_t progress, std::uint64_t maximum, const std::wstring& text) override {
         statuses.push_back({progress, maximum, text});
         if (cancelOnStatus) cancelled = true;
         if (onStatus) onStatus();
@@ -43,8 +45,8 @@ public:
     void DownloadCancel() override { cancelled = true; }
 
     struct StatusCall {
-        int progress;
-        int maximum;
+        std::uint64_t progress;
+        std::uint64_t maximum;
         std::wstring text;
     };
     int connecting = 0;
@@ -114,7 +116,7 @@ TEST_F(DownloadTest, ASlowFileReportsItsProgress) {
     ASSERT_FALSE(callback.statuses.empty());
     for (const RecordingCallback::StatusCall& status : callback.statuses) {
         EXPECT_EQ(status.maximum, 65536);
-        EXPECT_EQ(status.text, L"Slow (" + Kestlib::SizeToString(static_cast<unsigned long>(status.progress)) +
+        EXPECT_EQ(status.text, L"Slow (" + Kestlib::SizeToString(status.progress) +
                                    L" of 64KB)");
     }
 }
@@ -193,6 +195,77 @@ TEST_F(DownloadTest, OutcomesAgainstAnExistingDestination) {
         EXPECT_FALSE(Exists(name + L".tmp"));
         EXPECT_EQ(server.RequestCount(path), row.requests);
     }
+}
+
+// Servers that misbehave, each against an existing destination and against
+// none: the download fails with its own text within the idle time, the
+// window hears one error and no completion, and the destination is exactly
+// as it was.
+TEST_F(DownloadTest, MisbehavingServersFailAndLeaveTheDestinationAlone) {
+    const std::string body = Body(200000);
+    const DWORD idle = 1500;
+    // Under Wine the platform's client passes the socket layer's codes on.
+    const std::string timedOut = "0x8007274c|: The operation timed out";
+    const struct {
+        const char* name;
+        HttpRoute route;
+        std::string error;  // "code|" (when there is one), then the text after the context
+        int requests;
+    } cases[] = {
+        {"reset mid-body", {200, body, 4, 100, HttpFault::ResetMidBody}, "0x80072746|: Connection reset by peer.", 1},
+        {"clean close mid-body", {200, body, 4, 100, HttpFault::CloseMidBody},
+         ": the connection ended after 100000 of 200000 bytes", 1},
+        {"short body", {200, body, 1, 0, HttpFault::None, 250000}, ": the connection ended after 200000 of 250000 bytes", 1},
+        {"stall mid-body", {200, body, 4, 100, HttpFault::StallMidBody}, timedOut, 1},
+        {"stall before headers", {200, body, 1, 0, HttpFault::StallBeforeHeaders}, timedOut, 1},
+        {"no answer", {200, body, 1, 0, HttpFault::NoAnswer}, "0x80072f78|: The server response could not be parsed", 1},
+        {"redirect loop", {302, "", 1, 0, HttpFault::None, -1, "/loop"}, ": more than 10 redirects", 11},
+    };
+    for (const bool existing : {true, false}) {
+        for (const auto& row : cases) {
+            SCOPED_TRACE(std::string(row.name) + (existing ? ", existing destination" : ", no destination"));
+            TestSupport::LocalHttpServer faulty;
+            const std::string path = row.route.location.empty() ? "/file.bin" : row.route.location;
+            faulty.Add(path, row.route);
+            const std::wstring name = L"fault.bin";
+            if (existing) WriteTextFile(folder / name, "old");
+            callback = RecordingCallback();
+            dialog.reset(new DownloadDialog());
+            LoadDialog(*dialog, DialogXml("", DownloadXml(Attr(L"sourceurl", faulty.Url(path)) + Into(name))));
+            dialog->downloadfiles[0]->SetIdleTimeout(idle);
+            dialog->SetCallback(&callback);
+            dialog->Start();
+            const std::string context = "Error downloading \"" + WideToAnsi(faulty.Url(path)) + "\" to \"" +
+                                        WideToAnsi(folder / name) + ".tmp\"";
+            const size_t bar = row.error.find('|');
+            const std::string expected = bar == std::string::npos
+                                             ? context + row.error
+                                             : row.error.substr(0, bar) + " - " + context + row.error.substr(bar + 1);
+            EXPECT_THROW_MESSAGE(dialog->WaitAndRethrow(), expected);
+            EXPECT_EQ(callback.complete, 0);
+            EXPECT_EQ(callback.errors.size(), 1u);
+            if (existing)
+                EXPECT_EQ(ReadTextFile(folder / name), "old");
+            else
+                EXPECT_FALSE(Exists(name));
+            EXPECT_EQ(faulty.RequestCount(path), row.requests);
+            ::DeleteFileW((folder / name).c_str());
+            ::DeleteFileW((folder / (name + L".tmp")).c_str());
+        }
+    }
+}
+
+// Redirects up to the limit are followed; a file: URL still goes through the
+// platform's URL download.
+TEST_F(DownloadTest, RedirectsWithinTheLimitAndFileUrlsArrive) {
+    for (int hop = 1; hop <= 10; ++hop)
+        server.Add("/hop" + std::to_string(hop) + ".bin",
+                   HttpRoute{302, "", 1, 0, HttpFault::None, -1, hop == 10 ? "/final.bin" : "/hop" + std::to_string(hop + 1) + ".bin"});
+    server.Add("/final.bin", HttpRoute{200, "arrived", 1, 0});
+    Run(From("/hop1.bin") + Into(L"hopped.bin"));
+    EXPECT_EQ(ReadTextFile(folder / L"hopped.bin"), "arrived");
+    Run(Attr(L"sourceurl", L"file:///" + (folder / L"hopped.bin")) + Into(L"local.bin"));
+    EXPECT_EQ(ReadTextFile(folder / L"local.bin"), "arrived");
 }
 
 TEST_F(DownloadTest, CopiesFromALocalPath) {

@@ -3,7 +3,8 @@
 // as start-up does, "unrestricted" leaves it as the loader has it. Second:
 // "product" goes through the program's own code (an installed-product
 // enumeration, a file version, a download of the URL given third into
-// downloaded.txt beside the probe, the cabinet decompressor); "bare" loads each
+// downloaded.txt beside the probe and a download of that file's file: URL
+// into copied.txt, the cabinet decompressor); "bare" loads each
 // library by its bare name, the way the platform's own libraries load theirs.
 // The version library is probed by version_probe: see there why.
 // Exit 0 when every call worked; a failure's text goes to probe-error.txt.
@@ -24,7 +25,7 @@
 
 namespace {
 
-const wchar_t* const kLibraries[] = {L"msi.dll", L"urlmon.dll", L"cabinet.dll"};
+const wchar_t* const kLibraries[] = {L"msi.dll", L"urlmon.dll", L"winhttp.dll", L"cabinet.dll"};
 
 std::vector<std::wstring> Arguments() {
     int count = 0;
@@ -45,6 +46,12 @@ int UseThroughProduct(const std::wstring& folder, const std::wstring& url) {
     download.destinationpath = folder;
     download.destinationfilename = L"downloaded.txt";
     download.Exec();
+    DownloadFile copy;
+    copy.componentname = L"probe copy";
+    copy.sourceurl = L"file:///" + Kestlib::PathCombine(folder, L"downloaded.txt");
+    copy.destinationpath = folder;
+    copy.destinationfilename = L"copied.txt";
+    copy.Exec();
     Cabinet::CExtract extract;
     return extract.Initialise() ? 0 : 5;
 }

@@ -11,6 +11,7 @@ namespace {
 const char* Reason(int status) {
     switch (status) {
         case 200: return "OK";
+        case 302: return "Found";
         case 404: return "Not Found";
         case 500: return "Internal Server Error";
         default: return "Status";
@@ -42,6 +43,11 @@ std::string RequestPath(SOCKET connection) {
 }
 
 }  // namespace
+
+// Sleeps in short steps, so that a stalling answer ends with the server.
+void LocalHttpServer::StallUntilStopped() const {
+    while (!m_stopping) ::Sleep(50);
+}
 
 LocalHttpServer::LocalHttpServer() {
     WSADATA data;
@@ -119,20 +125,38 @@ void LocalHttpServer::Answer(std::uintptr_t socket) {
         auto found = m_routes.find(path);
         if (found != m_routes.end()) route = found->second;
     }
-    const std::string head = "HTTP/1.0 " + std::to_string(route.status) + " " + Reason(route.status) +
-                             "\r\nContent-Type: application/octet-stream\r\nContent-Length: " +
-                             std::to_string(route.body.size()) +
-                             "\r\nCache-Control: no-store\r\nConnection: close\r\n\r\n";
-    if (!path.empty() && SendAll(connection, head.data(), head.size())) {
-        const int pieces = route.pieces < 1 ? 1 : route.pieces;
-        const size_t piece = (route.body.size() + static_cast<size_t>(pieces) - 1) / static_cast<size_t>(pieces);
-        for (size_t offset = 0; offset < route.body.size() && !m_stopping; offset += piece) {
-            size_t size = route.body.size() - offset < piece ? route.body.size() - offset : piece;
-            if (!SendAll(connection, route.body.data() + offset, size)) break;
-            if (route.pauseMilliseconds > 0) ::Sleep(static_cast<DWORD>(route.pauseMilliseconds));
-        }
+    if (route.fault == HttpFault::StallBeforeHeaders) StallUntilStopped();
+    if (path.empty() || route.fault == HttpFault::NoAnswer || m_stopping) {
+        ::closesocket(connection);
+        return;
     }
-    ::shutdown(connection, SD_SEND);
+    const long long length =
+        route.announcedLength < 0 ? static_cast<long long>(route.body.size()) : route.announcedLength;
+    std::string head = "HTTP/1.0 " + std::to_string(route.status) + " " + Reason(route.status) +
+                       "\r\nContent-Type: application/octet-stream\r\nContent-Length: " + std::to_string(length) +
+                       "\r\nCache-Control: no-store\r\nConnection: close\r\n";
+    if (!route.location.empty())
+        head += "Location: http://127.0.0.1:" + std::to_string(m_port) + m_prefix + route.location + "\r\n";
+    head += "\r\n";
+    const bool midBody = route.fault == HttpFault::ResetMidBody || route.fault == HttpFault::CloseMidBody ||
+                         route.fault == HttpFault::StallMidBody;
+    const size_t end = midBody ? route.body.size() / 2 : route.body.size();
+    bool sent = SendAll(connection, head.data(), head.size());
+    const int pieces = route.pieces < 1 ? 1 : route.pieces;
+    const size_t piece = (route.body.size() + static_cast<size_t>(pieces) - 1) / static_cast<size_t>(pieces);
+    for (size_t offset = 0; sent && offset < end && !m_stopping; offset += piece) {
+        size_t size = end - offset < piece ? end - offset : piece;
+        sent = SendAll(connection, route.body.data() + offset, size);
+        if (route.pauseMilliseconds > 0) ::Sleep(static_cast<DWORD>(route.pauseMilliseconds));
+    }
+    if (route.fault == HttpFault::StallMidBody) StallUntilStopped();
+    if (route.fault == HttpFault::ResetMidBody) {
+        // A zero linger time makes the close send a reset instead of the end of the stream.
+        linger abort = {1, 0};
+        ::setsockopt(connection, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&abort), sizeof(abort));
+    } else {
+        ::shutdown(connection, SD_SEND);
+    }
     ::closesocket(connection);
 }
 

@@ -10,6 +10,20 @@
 
 namespace TestSupport {
 
+// Ways a server misbehaves.
+enum class HttpFault {
+    None,
+    // Reads the request, then sends nothing until the server goes away.
+    StallBeforeHeaders,
+    // Reads the request and closes the connection without an answer.
+    NoAnswer,
+    // After the headers and half of the body: the connection is reset,
+    // closed cleanly, or kept open with nothing more sent.
+    ResetMidBody,
+    CloseMidBody,
+    StallMidBody,
+};
+
 // What one path answers.
 struct HttpRoute {
     int status = 200;
@@ -18,6 +32,11 @@ struct HttpRoute {
     // the client sees the data arrive.
     int pieces = 1;
     int pauseMilliseconds = 0;
+    HttpFault fault = HttpFault::None;
+    // Sent as Content-Length instead of the body's size; negative: the size.
+    long long announcedLength = -1;
+    // A path of this server, sent as the Location header.
+    std::string location{};
 };
 
 // An HTTP/1.0 server on 127.0.0.1 (a port the system picks), serving canned
@@ -40,6 +59,7 @@ private:
     // Sockets are held as their integer type, so that this header needs no
     // socket header (which must come before any other platform header).
     void Answer(std::uintptr_t connection);
+    void StallUntilStopped() const;
 
     std::string m_prefix;
     std::uintptr_t m_listener = ~std::uintptr_t(0);

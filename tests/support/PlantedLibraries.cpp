@@ -10,7 +10,7 @@ namespace TestSupport {
 namespace {
 
 // Sorted, as LoadedPlants reports them.
-const wchar_t* const kPlanted[] = {L"cabinet", L"comctl32", L"msi", L"urlmon", L"version"};
+const wchar_t* const kPlanted[] = {L"cabinet", L"comctl32", L"msi", L"urlmon", L"version", L"winhttp"};
 const wchar_t kMarkVariable[] = L"BOOTWRIGHT_PLANT_MARK";
 
 std::vector<wchar_t> PlantingEnvironment(const std::wstring& mark) {

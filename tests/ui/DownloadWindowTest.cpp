@@ -85,9 +85,10 @@ TEST_F(DownloadWindowTest, ShowsProgressAndClosesWhenTheListCompletes) {
     DownloadDialogPtr list = List(
         [&](IDownloadCallback& callback) {
             callback.Connecting();
-            callback.Status(250, 1000, L"runtime.msi: 250 of 1000 bytes");
+            // Sizes beyond 32 bits place the bar as any other.
+            callback.Status(1500000000ULL, 6000000000ULL, L"runtime.msi: 250 of 1000 bytes");
             // A repeated text is not posted again: the bar keeps its place.
-            callback.Status(900, 1000, L"runtime.msi: 250 of 1000 bytes");
+            callback.Status(5400000000ULL, 6000000000ULL, L"runtime.msi: 250 of 1000 bytes");
             ::WaitForSingleObject(proceed, DialogDriver::kPatienceMs);
             callback.DownloadComplete();
             return 0;
@@ -122,6 +123,53 @@ TEST_F(DownloadWindowTest, ShowsProgressAndClosesWhenTheListCompletes) {
     EXPECT_TRUE(m_log.HasLine("--- Download OK"));
     EXPECT_TRUE(m_log.HasLine("Closing download dialog '" + Kestlib::WideToAnsi(m_caption) + "'"));
     EXPECT_EQ(list->GetCallback(), nullptr);
+}
+
+// The poll timer may come while the job's last record still waits in the
+// queue. To make that moment certain, a hook on the window's thread holds
+// the thread inside a message the user sends, lets the job finish, and
+// delivers the timer right there, before the queued record.
+HHOOK g_hook = nullptr;
+const UINT kHoldMessage = WM_APP + 7;
+std::function<void(HWND)> g_whileHeld;
+
+LRESULT CALLBACK HoldingHook(int code, WPARAM wParam, LPARAM lParam) {
+    const CWPSTRUCT* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && call->message == kHoldMessage && g_whileHeld) g_whileHeld(call->hwnd);
+    return ::CallNextHookEx(g_hook, code, wParam, lParam);
+}
+
+TEST_F(DownloadWindowTest, TheLastRecordCountsEvenWhenTheTimerComesFirst) {
+    HANDLE finish = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    DownloadDialogPtr list = List(
+        [&](IDownloadCallback& callback) {
+            ::WaitForSingleObject(finish, DialogDriver::kPatienceMs);
+            callback.DownloadComplete();
+            return 0;
+        },
+        true);
+    g_whileHeld = [&](HWND window) {
+        ::SetEvent(finish);
+        DialogDriver::WaitFor([&] { return !m_list->IsExecuting(); });
+        ::SendMessageW(window, WM_TIMER, 1, 0);
+    };
+    g_hook = ::SetWindowsHookExW(WH_CALLWNDPROC, HoldingHook, nullptr, ::GetCurrentThreadId());
+    ASSERT_NE(g_hook, nullptr);
+    bool completed = false;
+    {
+        DialogDriver user([&] {
+            HWND window = DialogDriver::FindDialog(m_caption);
+            if (window) ::SendMessageW(window, kHoldMessage, 0, 0);
+            ::SetEvent(finish);
+        });
+        CDownloadDialog dialog(list);
+        completed = dialog.DoModal();
+    }
+    ::UnhookWindowsHookEx(g_hook);
+    g_whileHeld = nullptr;
+    ::CloseHandle(finish);
+    EXPECT_TRUE(completed);
+    EXPECT_TRUE(m_log.HasLine("--- Download OK")) << m_log.Text();
 }
 
 TEST_F(DownloadWindowTest, AFailedListShowsItsErrorOnceAndCloses) {
