@@ -16,6 +16,7 @@
 #include "tests/components/FreshSession.h"
 #include "tests/components/LogCapture.h"
 #include "tests/components/ProcessTesting.h"
+#include "tests/support/DocumentCorpus.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/ui/DialogDriver.h"
 #include "ui/ApplicationTitle.h"
@@ -88,6 +89,7 @@ protected:
         InstallConfiguration* configuration = new InstallConfiguration;
         ConfigurationPtr holder(configuration);
         configuration->Load(document.RootElement());
+        TestSupport::RecordAcceptedDocument(xml);
         return holder;
     }
 
