@@ -131,9 +131,10 @@ TEST_F(InstalledCheckRegistryTest, StoredTypeMustMatchFieldType) {
 }
 
 TEST_F(InstalledCheckRegistryTest, MissingValueOrKeyIsNotInstalledWhateverTheComparison) {
+    // Not recorded: the missing value hides the invalid comparison and number.
     for (const char* comparison : {"match", "exists", "bogus", ""}) {
-        EXPECT_FALSE(Check("REG_SZ", comparison, "1"));
-        EXPECT_FALSE(Check("REG_DWORD", comparison, ""));
+        EXPECT_FALSE(EvaluateUnrecorded(Xml("REG_SZ", comparison, "1")));
+        EXPECT_FALSE(EvaluateUnrecorded(Xml("REG_DWORD", comparison, "")));
     }
     EXPECT_TRUE(log.HasLine("*** No registry key found: " + Path() + "\\Value"));
     EXPECT_FALSE(log.HasLine("Registry key found: " + Path() + "\\Value"));

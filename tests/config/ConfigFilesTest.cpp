@@ -13,6 +13,7 @@
 #include "lib/TextConversion.h"
 #include "tests/base/FreshSession.h"
 #include "tests/base/LogCapture.h"
+#include "tests/support/DocumentCorpus.h"
 #include "tests/support/Expect.h"
 #include "tests/support/TestEnvironment.h"
 
@@ -104,6 +105,7 @@ protected:
     void Load(const std::string& xml) {
         files.primaryPath = Write(L"primary.xml", xml);
         files.LoadConfigurations();
+        TestSupport::RecordAcceptedDocument(xml);
     }
 
     TestSupport::TempFolder m_folder;

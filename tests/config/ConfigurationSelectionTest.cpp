@@ -57,9 +57,11 @@ using ConfigurationSelectionTest = ConfigurationLoadTest;
 }  // namespace
 
 TEST_F(ConfigurationLoadTest, ReadsTheCommonAttributesExpandingOnlyTheLanguageTexts) {
-    LoadDocument(root, Document("", Install("lcid_filter=\"#PID\" language_id=\"#PID\" language=\"%TEMP%\" "
-                                            "os_filter_greater=\"#PID\" os_filter_smaller=\"%TEMP%\" "
-                                            "processor_architecture_filter=\"#PID\"")));
+    // Filters that are not numbers or names: outside the vocabulary on purpose.
+    LoadDocumentUnrecorded(root, Document("", Install("lcid_filter=\"#PID\" language_id=\"#PID\" "
+                                                      "language=\"%TEMP%\" os_filter_greater=\"#PID\" "
+                                                      "os_filter_smaller=\"%TEMP%\" "
+                                                      "processor_architecture_filter=\"#PID\"")));
     ASSERT_EQ(root.configurations.size(), 1u);
     const Configuration& configuration = *root.configurations[0];
     wchar_t temp[MAX_PATH];
@@ -237,20 +239,22 @@ TEST_F(ConfigurationSelectionTest, FiltersAreCombined) {
 // bad value further on only fails for a configuration that got that far.
 TEST_F(ConfigurationSelectionTest, InvalidFilterValuesOnlyFailWhenReached) {
     // The first configuration's OS bound is never parsed: its processor does not match.
-    LoadDocument(root, Document("", Install("lcid_filter=\"1031\" processor_architecture_filter=\"x86\" "
-                                            "os_filter_greater=\"new\"") +
-                                        Install("lcid_filter=\"1033\" language=\"en\"") +
-                                        Install("lcid_filter=\"1031\" processor_architecture_filter=\"sparc\"")));
+    // Invalid filters lie outside the vocabulary: not recorded.
+    LoadDocumentUnrecorded(
+        root, Document("", Install("lcid_filter=\"1031\" processor_architecture_filter=\"x86\" "
+                                   "os_filter_greater=\"new\"") +
+                               Install("lcid_filter=\"1033\" language=\"en\"") +
+                               Install("lcid_filter=\"1031\" processor_architecture_filter=\"sparc\"")));
     EXPECT_EQ(Languages(root.GetSupportedConfigurations(1033)), (std::vector<std::wstring>{L"en"}));
     EXPECT_THROW_MESSAGE(root.GetSupportedConfigurations(1031), "Invalid processor architecture: sparc");
 
     Configurations os;
-    LoadDocument(os, Document("", Install("lcid_filter=\"1031\" os_filter_smaller=\"old\"")));
+    LoadDocumentUnrecorded(os, Document("", Install("lcid_filter=\"1031\" os_filter_smaller=\"old\"")));
     EXPECT_TRUE(os.GetSupportedConfigurations(1033).empty());
     EXPECT_THROW_MESSAGE(os.GetSupportedConfigurations(1031), "Invalid number: old");
 
     Configurations language;
-    LoadDocument(language, Document("", Install("lcid_filter=\"1033,abc\"")));
+    LoadDocumentUnrecorded(language, Document("", Install("lcid_filter=\"1033,abc\"")));
     EXPECT_EQ(language.GetSupportedConfigurations(1033).size(), 1u);
     EXPECT_THROW_MESSAGE(language.GetSupportedConfigurations(1031), "Invalid number: abc");
 }

@@ -7,15 +7,18 @@
 #include "base/InstallerSession.h"
 #include "config/ReferenceConfiguration.h"
 #include "tests/base/LogCapture.h"
+#include "tests/support/DocumentCorpus.h"
 #include "tests/support/Expect.h"
 
 namespace {
 
 void LoadReference(ReferenceConfiguration& reference, const std::string& children) {
+    const std::string xml = "<configuration type=\"reference\" language=\"de\">" + children + "</configuration>";
     TiXmlDocument document;
-    document.Parse(("<configuration type=\"reference\" language=\"de\">" + children + "</configuration>").c_str());
+    document.Parse(xml.c_str());
     ASSERT_FALSE(document.Error()) << document.ErrorDesc();
     reference.Load(document.RootElement());
+    TestSupport::RecordAcceptedDocument(xml);
 }
 
 std::string Dialog(const std::string& caption, const std::string& names) {

@@ -7,6 +7,7 @@
 
 #include "lib/TextConversion.h"
 #include "payload/DownloadDialog.h"
+#include "tests/support/DocumentCorpus.h"
 
 // Loads the list that one XML element describes; a test text that does not
 // parse is the test's own fault.
@@ -15,6 +16,7 @@ inline void LoadDialog(DownloadDialog& dialog, const std::string& xml) {
     document.Parse(xml.c_str());
     if (document.Error()) throw std::logic_error("test XML does not parse: " + xml);
     dialog.Load(document.RootElement());
+    TestSupport::RecordAcceptedDocument(xml);
 }
 
 // A <download> element with these attributes (wide values for paths and URLs).

@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "lib/TextConversion.h"
+#include "tests/support/DocumentCorpus.h"
 #include "tests/support/TestEnvironment.h"
 
 namespace TestSupport {
@@ -178,6 +179,8 @@ std::wstring PackageSetup(const std::wstring& folder, const std::string& documen
     report = ReadTextFile(reportPath);
     ::DeleteFileW(reportPath.c_str());
     if (exitCode != 0) throw std::runtime_error("packaging failed (" + std::to_string(exitCode) + "): " + report);
+    // The packager reads the document with the program's own reader.
+    RecordAcceptedDocument(document);
     return outputPath;
 }
 

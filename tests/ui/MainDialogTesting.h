@@ -17,6 +17,7 @@
 #include "tests/base/FreshSession.h"
 #include "tests/base/LogCapture.h"
 #include "tests/components/ProcessTesting.h"
+#include "tests/support/DocumentCorpus.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/ui/DialogDriver.h"
 #include "ui/CBootwrightDlg.h"
@@ -88,6 +89,7 @@ protected:
         InstallConfiguration* configuration = new InstallConfiguration;
         ConfigurationPtr holder(configuration);
         configuration->Load(document.RootElement());
+        TestSupport::RecordAcceptedDocument(xml);
         return holder;
     }
 
