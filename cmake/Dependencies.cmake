@@ -13,8 +13,7 @@ add_library(tinyxml STATIC
     ${TINYXML_SOURCE_DIR}/tinyxmlparser.cpp
     ${TINYXML_SOURCE_DIR}/tinystr.cpp)
 target_include_directories(tinyxml SYSTEM PUBLIC ${TINYXML_SOURCE_DIR})
-# Without TinyXML's STL mode: it brings in the standard text streams, whose
-# start-up code links the whole locale machinery (about half the program).
+target_compile_definitions(tinyxml PUBLIC TIXML_USE_STL)
 
 # GoogleTest is built for the Windows target from Debian's googletest sources.
 if(BOOTWRIGHT_TESTS)
