@@ -10,7 +10,7 @@
 
 namespace {
 const wchar_t kRule[] = L"-------------------------------------------------------------------";
-const char kNotice[] = "Copyright (c) the Bootwright developers. All rights reserved.";
+const wchar_t kNotice[] = L"Copyright (c) the Bootwright developers. All rights reserved.";
 }  // namespace
 
 void WriteLogHeader() {

@@ -49,6 +49,8 @@ int main() {
     int result = 0;
     try {
         PackagerOptions options = ParsePackagerArguments(Arguments());
+        if (options.bootstrapper.empty())
+            options.bootstrapper = Kestlib::GetModuleDirectory() + L"bootwright.exe";
         if (options.help) {
             Print(STD_OUTPUT_HANDLE, PackagerUsage());
         } else {

@@ -1,8 +1,8 @@
 #pragma once
 
 #include <stdexcept>
-#include <sstream>
 #include <string>
+#include <type_traits>
 
 #include "lib/Handles.h"
 #include "lib/ProcessObject.h"
@@ -45,10 +45,35 @@ private:
     Kestlib::FileHandle m_file;
 };
 
-// Builds one log line with a wide text stream: LOG(L"Read " << n << L" item(s)").
+// One log line made of texts and whole numbers. Not a text stream: streams
+// bring the whole locale machinery into the program, several times its size.
+class LogLine {
+public:
+    LogLine& operator<<(const std::wstring& text) {
+        m_text += text;
+        return *this;
+    }
+    LogLine& operator<<(const wchar_t* text) {
+        m_text += text;
+        return *this;
+    }
+    template <typename Number,
+              typename = std::enable_if_t<std::is_integral_v<Number> && !std::is_same_v<Number, bool> &&
+                                          !std::is_same_v<Number, char> && !std::is_same_v<Number, wchar_t>>>
+    LogLine& operator<<(Number value) {
+        m_text += std::to_wstring(value);
+        return *this;
+    }
+    const std::wstring& Text() const { return m_text; }
+
+private:
+    std::wstring m_text;
+};
+
+// Builds and writes one log line: LOG(L"Read " << n << L" item(s)").
 #define LOG(expression)                                       \
     do {                                                      \
-        std::wostringstream log_line_;                        \
+        LogLine log_line_;                                    \
         log_line_ << expression;                              \
-        InstallerLog::Instance().Write(log_line_.str());      \
+        InstallerLog::Instance().Write(log_line_.Text());     \
     } while (0)

@@ -1,6 +1,6 @@
 #include "lib/Registry.h"
 
-#include <sstream>
+#include <cwchar>
 
 #include "lib/SystemError.h"
 
@@ -33,9 +33,10 @@ std::wstring HKEY2String(HKEY root) {
     for (const RootName& entry : kRoots) {
         if (root == entry.root) return entry.name;
     }
-    std::wostringstream value;
-    value << L"0x" << std::hex << reinterpret_cast<ULONG_PTR>(root);
-    ThrowError(L"Unknown HKEY: " + value.str());
+    wchar_t value[2 + 2 * sizeof(ULONG_PTR) + 1];
+    std::swprintf(value, sizeof(value) / sizeof(value[0]), L"0x%llx",
+                  static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(root)));
+    ThrowError(std::wstring(L"Unknown HKEY: ") + value);
 }
 
 }  // namespace Kestlib

@@ -62,22 +62,24 @@ PackagerOptions ParsePackagerArguments(const std::vector<std::wstring>& argument
         }
     }
     if (options.help) return options;
-    if (files.size() != 3)
-        Kestlib::ThrowError(L"Expected the bootstrapper, the configuration and the output file, got " +
+    // Without a bootstrapper, the caller supplies the one shipped beside the packager.
+    if (files.size() != 2 && files.size() != 3)
+        Kestlib::ThrowError(L"Expected [the bootstrapper,] the configuration and the output file, got " +
                             std::to_wstring(files.size()) + L" file name(s)");
-    options.bootstrapper = files[0];
-    options.configuration = files[1];
-    options.output = files[2];
+    if (files.size() == 3) options.bootstrapper = files[0];
+    options.configuration = files[files.size() - 2];
+    options.output = files.back();
     return options;
 }
 
 std::wstring PackagerUsage() {
     return L"Usage: bootwright-pack [--segment-size SIZE] [--banner FILE] [--icon FILE]\n"
            L"                      [--version-info KEY=VALUE]... [--execution-level LEVEL]\n"
-           L"                      BOOTSTRAPPER CONFIGURATION OUTPUT\n"
+           L"                      [BOOTSTRAPPER] CONFIGURATION OUTPUT\n"
            L"\n"
            L"Writes OUTPUT, a copy of the BOOTSTRAPPER executable that carries the CONFIGURATION\n"
            L"document and, as its payload, every file the document's <embedfile> entries name.\n"
+           L"Without BOOTSTRAPPER, bootwright.exe beside the packager is used.\n"
            L"\n"
            L"  --segment-size SIZE  largest cabinet of the payload: bytes, or a number with K or M\n"
            L"                       (default 16M, from 32K to 2047M)\n"

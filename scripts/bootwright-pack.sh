@@ -1,13 +1,29 @@
 #!/bin/bash
-# Runs the packager under Wine on Linux, with Linux paths.
+# Runs the packager under Wine on Linux, with Linux paths, and signs the result
+# when asked.
 # Usage: bootwright-pack.sh [--segment-size SIZE] [--banner FILE] [--icon FILE]
-#                           [--version-info KEY=VALUE]... BOOTSTRAPPER CONFIGURATION OUTPUT
-# BOOTWRIGHT_PACK names the packager (default: build/x86_64/bin/bootwright-pack.exe),
-# WINEPREFIX the Wine prefix (default: the build folder's test prefix).
+#            [--version-info KEY=VALUE]... [--execution-level LEVEL]
+#            [BOOTSTRAPPER] CONFIGURATION OUTPUT
+#            [--sign-pkcs12 FILE [--sign-password-file FILE] [--timestamp-url URL]]
+# Without BOOTSTRAPPER, the packager takes bootwright.exe from its own folder.
+# BOOTWRIGHT_PACK names the packager (default: bin/x64/bootwright-pack.exe of the
+# release bundle this script came with, else build/x86_64/bin/bootwright-pack.exe
+# of the repository), WINEPREFIX the Wine prefix (default: wineprefix/ of the
+# bundle, or the build folder's test prefix).
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-pack=${BOOTWRIGHT_PACK:-$here/../build/x86_64/bin/bootwright-pack.exe}
-prefix=${WINEPREFIX:-$(dirname "$(dirname "$pack")")/wineprefix}
+top=$(dirname "$here")
+if [ -n "${BOOTWRIGHT_PACK:-}" ]; then
+    pack=$BOOTWRIGHT_PACK
+    default_prefix=$(dirname "$(dirname "$pack")")/wineprefix
+elif [ -f "$top/bin/x64/bootwright-pack.exe" ]; then
+    pack=$top/bin/x64/bootwright-pack.exe
+    default_prefix=$top/wineprefix
+else
+    pack=$top/build/x86_64/bin/bootwright-pack.exe
+    default_prefix=$top/build/x86_64/wineprefix
+fi
+prefix=${WINEPREFIX:-$default_prefix}
 if [ ! -f "$pack" ]; then
     echo "bootwright-pack.sh: packager not found: $pack (build the bootwright-pack target)" >&2
     exit 1
@@ -23,12 +39,64 @@ windows_path() {
 }
 
 args=()
+files=()
+pkcs12="" password_file="" timestamp_url=""
 while [ $# -gt 0 ]; do
     case "$1" in
-        --segment-size|--version-info) args+=("$1" "${2:-}"); shift 2 || shift ;;
+        --segment-size|--version-info|--execution-level) args+=("$1" "${2:-}"); shift 2 || shift ;;
         --banner|--icon) args+=("$1" "$(windows_path "${2:-}")"); shift 2 || shift ;;
+        --sign-pkcs12) pkcs12=${2:-}; shift 2 || shift ;;
+        --sign-password-file) password_file=${2:-}; shift 2 || shift ;;
+        --timestamp-url) timestamp_url=${2:-}; shift 2 || shift ;;
         -*) args+=("$1"); shift ;;
-        *) args+=("$(windows_path "$1")"); shift ;;
+        *) files+=("$1"); args+=("$(windows_path "$1")"); shift ;;
     esac
 done
-/usr/lib/wine/wine64 "$pack" "${args[@]}"
+
+# The signing options are checked before anything is packaged.
+if [ -z "$pkcs12" ] && { [ -n "$password_file" ] || [ -n "$timestamp_url" ]; }; then
+    echo "bootwright-pack.sh: --sign-password-file and --timestamp-url need --sign-pkcs12" >&2
+    exit 1
+fi
+if [ -n "$pkcs12" ]; then
+    for file in "$pkcs12" ${password_file:+"$password_file"}; do
+        [ -f "$file" ] || { echo "bootwright-pack.sh: not found: $file" >&2; exit 1; }
+    done
+    command -v osslsigncode >/dev/null || { echo "bootwright-pack.sh: signing needs osslsigncode" >&2; exit 1; }
+fi
+
+timeout -k 10 3600 /usr/lib/wine/wine64 "$pack" "${args[@]}" </dev/null
+status=$?
+[ "$status" -eq 0 ] && [ -n "$pkcs12" ] && [ ${#files[@]} -gt 0 ] || exit "$status"
+
+# The whole file is signed in place: the payload lives in the resources, so one
+# signature covers the program and its payload. The output is only replaced
+# by a signed file.
+output=${files[${#files[@]}-1]}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+password=(-pass "")
+[ -z "$password_file" ] || password=(-readpass "$password_file")
+timestamp=()
+[ -z "$timestamp_url" ] || timestamp=(-ts "$timestamp_url")
+if ! osslsigncode sign -pkcs12 "$pkcs12" "${password[@]}" -h sha256 "${timestamp[@]}" \
+        -in "$output" -out "$work/signed.exe" >"$work/sign.out" 2>&1; then
+    cat "$work/sign.out" >&2
+    echo "bootwright-pack.sh: signing $output failed" >&2
+    exit 1
+fi
+# Verified against the certificates the PKCS#12 file carries and the system's
+# authorities, so a self-made certificate verifies as well as a bought one.
+passin=pass:
+[ -z "$password_file" ] || passin=file:$password_file
+openssl pkcs12 -in "$pkcs12" -nokeys -passin "$passin" -out "$work/certificates.pem" 2>"$work/certificates.err" ||
+    { cat "$work/certificates.err" >&2; exit 1; }
+cat /etc/ssl/certs/ca-certificates.crt >>"$work/certificates.pem" 2>/dev/null
+if ! osslsigncode verify -in "$work/signed.exe" -CAfile "$work/certificates.pem" \
+        -TSA-CAfile "$work/certificates.pem" >"$work/verify.out" 2>&1; then
+    cat "$work/verify.out" >&2
+    echo "bootwright-pack.sh: the signature of $output does not verify" >&2
+    exit 1
+fi
+mv "$work/signed.exe" "$output" || exit 1
+echo "Signed $output"

@@ -4,7 +4,8 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
           gcc-mingw-w64-x86-64-posix gcc-mingw-w64-i686-posix binutils-mingw-w64
-          wine wine64 xvfb xauth wixl msitools gcab googletest dpkg-dev python3 libxml2-utils)
+          wine wine64 xvfb xauth wixl msitools gcab googletest dpkg-dev python3 libxml2-utils
+          osslsigncode openssl zip unzip)
 
 missing=()
 for p in "${packages[@]}"; do

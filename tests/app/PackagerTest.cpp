@@ -280,8 +280,12 @@ TEST(PackagerOptions, CommandLine) {
     EXPECT_EQ(ParseSegmentSize(L"100000"), 100000UL);
     for (const wchar_t* bad : {L"", L"12X", L"1K", L"2048M", L"-5", L"M", L"99999999999"})
         EXPECT_THROW_PREFIX(ParseSegmentSize(bad), "Invalid segment size '");
-    EXPECT_THROW_MESSAGE(ParsePackagerArguments({L"a", L"b"}),
-                         "Expected the bootstrapper, the configuration and the output file, got 2 file name(s)");
+    PackagerOptions twoFiles = ParsePackagerArguments({L"setup.xml", L"setup.exe"});
+    EXPECT_EQ(twoFiles.bootstrapper, L"");
+    EXPECT_EQ(twoFiles.configuration, L"setup.xml");
+    EXPECT_EQ(twoFiles.output, L"setup.exe");
+    EXPECT_THROW_MESSAGE(ParsePackagerArguments({L"a"}),
+                         "Expected [the bootstrapper,] the configuration and the output file, got 1 file name(s)");
     EXPECT_THROW_MESSAGE(ParsePackagerArguments({L"a", L"b", L"c", L"--segment-size"}), "Missing value after --segment-size");
     EXPECT_THROW_MESSAGE(ParsePackagerArguments({L"--fast", L"a", L"b", L"c"}), "Unknown option --fast");
     EXPECT_EQ(ParsePackagerArguments({L"a", L"b", L"c"}).executionLevel, L"");
