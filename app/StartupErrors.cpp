@@ -23,7 +23,7 @@ void ShowAlreadyRunning() noexcept {
 }
 
 // The line with the error's own text after it, if any; nothing when even that fails.
-void LogLine(const wchar_t* line, const char* detail = nullptr) noexcept {
+void LogQuietly(const wchar_t* line, const char* detail = nullptr) noexcept {
     try {
         std::wstring text = line;
         if (detail) text += Kestlib::AnsiToWide(detail);
@@ -41,9 +41,9 @@ bool RunStartupSteps(const std::function<void()>& steps) {
     } catch (const Kestlib::LogFileWriteException&) {
         ShowAlreadyRunning();
     } catch (const std::exception& error) {
-        LogLine(L"The following error occured: ", error.what());
+        LogQuietly(L"The following error occured: ", error.what());
     } catch (...) {
-        LogLine(L"A error occured!");
+        LogQuietly(L"A error occured!");
     }
     return false;
 }
