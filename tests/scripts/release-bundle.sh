@@ -41,7 +41,7 @@ for arch in x64:pei-x86-64 x86:pei-i386; do
         objdump=x86_64-w64-mingw32-objdump
         header=$($objdump -p "$file")
         grep -q "file format ${arch#*:}" <<<"$header" || fail "$file is not ${arch#*:}"
-        grep -qi 'symbols.*stripped\|^SYMBOL TABLE:$' <<<"$header" && fail "$file carries symbols"
+        x86_64-w64-mingw32-nm "$file" 2>&1 | grep -q "no symbols" || fail "$file carries symbols"
         extra=$(sed -n 's/^\s*DLL Name: //p' <<<"$header" | tr 'A-Z' 'a-z' |
                 grep -v -x -E 'kernel32.dll|user32.dll|gdi32.dll|advapi32.dll|shell32.dll|shlwapi.dll|ole32.dll|oleaut32.dll|comctl32.dll|msvcrt.dll' || true)
         [ -z "$extra" ] || fail "$file imports $extra"
