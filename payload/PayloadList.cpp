@@ -5,6 +5,7 @@
 #include <cwchar>
 
 #include "base/XmlReading.h"
+#include "lib/FileOps.h"
 #include "lib/Formatting.h"
 #include "lib/StringUtils.h"
 #include "lib/SystemError.h"
@@ -29,14 +30,6 @@ bool IsSegmentFileName(const std::wstring& name) {
     return true;
 }
 
-// 64 bits: a cabinet holds files below 2 GB, and a larger size must not wrap.
-unsigned long long FileSize64(const std::wstring& path) {
-    WIN32_FILE_ATTRIBUTE_DATA data = {};
-    if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data))
-        Kestlib::ThrowLastError(L"Error reading the size of " + path);
-    return (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-}
-
 PayloadFile ReadEntry(const std::wstring& folder, const TiXmlElement* element) {
     PayloadFile file;
     std::wstring source = XmlReading::Attribute(element, "sourcefilepath");
@@ -53,11 +46,11 @@ PayloadFile ReadEntry(const std::wstring& folder, const TiXmlElement* element) {
         Kestlib::ThrowError(L"Invalid targetfilepath '" + file.target +
                             L"': SETUP_<number>.CAB at the payload's root is the name of a payload segment");
     if (!Kestlib::FileExists(file.source)) Kestlib::ThrowError(L"File not found: " + file.source);
-    unsigned long long size = FileSize64(file.source);
-    if (size >= 0x80000000ULL)
+    file.size = Kestlib::FileSize(file.source);
+    // A cabinet holds files below 2 GB.
+    if (file.size >= 0x80000000ULL)
         Kestlib::ThrowError(L"File too large for the payload: " + file.source +
                             L": a payload file must be smaller than 2 GB");
-    file.size = static_cast<unsigned long>(size);
     return file;
 }
 
@@ -95,7 +88,7 @@ std::vector<PayloadFile> ReadEmbedFiles(const std::wstring& documentPath, const 
 }
 
 std::wstring PayloadListText(const std::vector<PayloadFile>& files) {
-    unsigned long total = 0;
+    std::uint64_t total = 0;
     for (const PayloadFile& file : files) total += file.size;
     std::wstring text = L"Total size: " + Kestlib::SizeToString(total) + L"\r\n";
     for (const PayloadFile& file : files) text += L"\r\n" + file.target + L" - " + Kestlib::SizeToString(file.size);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -9,7 +10,7 @@
 struct PayloadFile {
     std::wstring source;
     std::wstring target;
-    unsigned long size = 0;
+    std::uint64_t size = 0;
 };
 
 // The <embedfile> entries of the components of the document's install
