@@ -5,6 +5,8 @@
 #include "lib/TextConversion.h"
 #include "lib/ValueParsing.h"
 
+#include <cstring>
+
 namespace XmlReading {
 
 namespace {
@@ -18,9 +20,13 @@ std::wstring WidenName(const char* name) {
 
 }  // namespace
 
+bool IsNamed(const TiXmlElement* element, const char* name) {
+    return std::strcmp(element->Value(), name) == 0;
+}
+
 void CheckElement(const TiXmlElement* element, const char* expected) {
     if (element == nullptr) Kestlib::ThrowError(L"Expected '" + WidenName(expected) + L"' node");
-    if (element->ValueStr() != expected)
+    if (!IsNamed(element, expected))
         Kestlib::ThrowError(L"Expected '" + WidenName(expected) + L"' node, got '" + WidenName(element->Value()) +
                             L"'");
 }

@@ -7,6 +7,9 @@
 // The reading rules every element reader of the configuration format follows.
 namespace XmlReading {
 
+// Whether the element's tag is exactly NAME.
+bool IsNamed(const TiXmlElement* element, const char* name);
+
 // No element: "Expected 'NAME' node"; another name: "Expected 'NAME' node, got 'OTHER'".
 void CheckElement(const TiXmlElement* element, const char* expected);
 

@@ -1,6 +1,11 @@
-# TinyXML comes from Debian's source package, unpacked outside the repository.
+# TinyXML comes from Debian's source package, unpacked outside the repository
+# and built with its own strings (the script says why).
 set(TINYXML_SOURCE_DIR ${CMAKE_SOURCE_DIR}/.deps/tinyxml CACHE PATH "TinyXML sources")
-if(NOT EXISTS ${TINYXML_SOURCE_DIR}/tinyxml.cpp)
+set(tinyxml_stl_forced "")
+if(EXISTS ${TINYXML_SOURCE_DIR}/tinyxml.h)
+    file(STRINGS ${TINYXML_SOURCE_DIR}/tinyxml.h tinyxml_stl_forced REGEX "#define TIXML_USE_STL")
+endif()
+if(NOT EXISTS ${TINYXML_SOURCE_DIR}/tinyxml.cpp OR tinyxml_stl_forced)
     execute_process(COMMAND ${CMAKE_SOURCE_DIR}/scripts/fetch-tinyxml.sh ${TINYXML_SOURCE_DIR}
                     RESULT_VARIABLE fetch_result)
     if(NOT fetch_result EQUAL 0)
@@ -13,7 +18,6 @@ add_library(tinyxml STATIC
     ${TINYXML_SOURCE_DIR}/tinyxmlparser.cpp
     ${TINYXML_SOURCE_DIR}/tinystr.cpp)
 target_include_directories(tinyxml SYSTEM PUBLIC ${TINYXML_SOURCE_DIR})
-target_compile_definitions(tinyxml PUBLIC TIXML_USE_STL)
 
 # GoogleTest is built for the Windows target from Debian's googletest sources.
 if(BOOTWRIGHT_TESTS)

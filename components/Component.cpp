@@ -53,7 +53,7 @@ void Component::Load(const TiXmlElement* element) {
     show_progress_dialog = ExpandedBool(element, "show_progress_dialog", true);
 
     XmlReading::ForEachChildElement(element, [this](const TiXmlElement* child) {
-        const std::string& name = child->ValueStr();
+        const std::string name = child->Value();
         if (name == "installedcheck" || name == "installedcheckoperator") {
             installedchecks.push_back(InstalledCheckFactory::Load(child));
         } else if (name == "embedfile") {

@@ -26,7 +26,7 @@ void Configurations::Load(const TiXmlElement* element) {
     LOG(L"Quorvane Setup build: " << productversion);
 
     ForEachChildElement(element, [this](const TiXmlElement* child) {
-        const std::string& name = child->ValueStr();
+        const std::string name = child->Value();
         if (name == "configuration")
             LoadConfiguration(child);
         else if (name == "schema")

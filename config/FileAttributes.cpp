@@ -15,7 +15,7 @@ void FileAttribute::Load(const TiXmlElement* element) {
 void FileAttributes::Load(const TiXmlElement* element) {
     XmlReading::CheckElement(element, "fileattributes");
     XmlReading::ForEachChildElement(element, [this](const TiXmlElement* child) {
-        if (child->ValueStr() != "fileattribute") XmlReading::ThrowUnexpectedNode(child);
+        if (!XmlReading::IsNamed(child, "fileattribute")) XmlReading::ThrowUnexpectedNode(child);
         FileAttributePtr attribute(new FileAttribute());
         attribute->Load(child);
         entries[attribute->name] = attribute;

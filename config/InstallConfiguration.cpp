@@ -71,7 +71,7 @@ void InstallConfiguration::Load(const TiXmlElement* element) {
 
     // Only <component> children count here; any other element is left alone.
     XmlReading::ForEachChildElement(element, [this](const TiXmlElement* child) {
-        if (child->ValueStr() == "component") components.push_back(ComponentFactory::Load(child));
+        if (XmlReading::IsNamed(child, "component")) components.push_back(ComponentFactory::Load(child));
     });
 
     LOG(L"Loaded " << components.size() << L" component(s) from configuration type=" << static_cast<int>(type)

@@ -10,9 +10,9 @@ void ReferenceConfiguration::Load(const TiXmlElement* element) {
     // configuration's GUID, which the children's texts may refer to.
     Configuration::Load(element);
     XmlReading::ForEachChildElement(element, [this](const TiXmlElement* child) {
-        if (child->ValueStr() == "configfile") {
+        if (XmlReading::IsNamed(child, "configfile")) {
             filename = XmlReading::ExpandedAttribute(child, "filename");
-        } else if (child->ValueStr() == "downloaddialog") {
+        } else if (XmlReading::IsNamed(child, "downloaddialog")) {
             DownloadDialogPtr dialog(new DownloadDialog());
             dialog->Load(child);
             downloaddialog = dialog;

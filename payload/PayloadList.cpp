@@ -66,13 +66,13 @@ std::vector<PayloadFile> ReadEmbedFiles(const std::wstring& documentPath, const 
     std::vector<PayloadFile> files;
     unsigned long long total = 0;
     XmlReading::ForEachChildElement(xml.RootElement(), [&](const TiXmlElement* configuration) {
-        if (configuration->ValueStr() != "configuration" ||
+        if (!XmlReading::IsNamed(configuration, "configuration") ||
             XmlReading::Attribute(configuration, "type") != L"install")
             return;
         XmlReading::ForEachChildElement(configuration, [&](const TiXmlElement* component) {
-            if (component->ValueStr() != "component") return;
+            if (!XmlReading::IsNamed(component, "component")) return;
             XmlReading::ForEachChildElement(component, [&](const TiXmlElement* entry) {
-                if (entry->ValueStr() != "embedfile") return;
+                if (!XmlReading::IsNamed(entry, "embedfile")) return;
                 PayloadFile file = ReadEntry(folder, entry);
                 for (const PayloadFile& other : files)
                     if (::_wcsicmp(other.target.c_str(), file.target.c_str()) == 0)

@@ -38,7 +38,7 @@ std::string RootName(const std::string& xml) {
     TiXmlDocument document;
     document.Parse(xml.c_str());
     const TiXmlElement* root = document.RootElement();
-    return root != nullptr ? root->ValueStr() : std::string();
+    return root != nullptr ? std::string(root->Value()) : std::string();
 }
 
 // The text without its XML declaration, which may only open a document.
