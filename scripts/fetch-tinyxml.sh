@@ -1,11 +1,10 @@
 #!/bin/bash
-# Unpacks Debian's TinyXML source package (with Debian's patches applied)
-# into the given folder, so that the build compiles it for each Windows target.
-# Debian's package forces TinyXML's std::string layer on, because its shared
-# library is built that way. That layer declares stream readers in every node's
-# vtable, which links the whole iostream and locale library into each program;
-# the sources here are compiled with TinyXML's own strings instead, so that
-# patch is taken back out.
+# Unpacks Debian's TinyXML source package into the given folder, so that the
+# build compiles it for each Windows target. Debian's patches stay applied but
+# one: it forces TinyXML's std::string layer on, because Debian's shared library
+# is built that way. That layer puts stream readers in every node's vtable,
+# which links the whole iostream and locale library into each program; these
+# sources are compiled with TinyXML's own strings instead.
 set -euo pipefail
 dest=$1
 stl_patch=debian/patches/enforce-use-stl.patch
