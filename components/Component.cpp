@@ -53,14 +53,14 @@ void Component::Load(const TiXmlElement* element) {
     show_progress_dialog = ExpandedBool(element, "show_progress_dialog", true);
 
     XmlReading::ForEachChildElement(element, [this](const TiXmlElement* child) {
-        const std::string name = child->Value();
-        if (name == "installedcheck" || name == "installedcheckoperator") {
+        if (XmlReading::IsNamed(child, "installedcheck") ||
+            XmlReading::IsNamed(child, "installedcheckoperator")) {
             installedchecks.push_back(InstalledCheckFactory::Load(child));
-        } else if (name == "embedfile") {
+        } else if (XmlReading::IsNamed(child, "embedfile")) {
             EmbedFilePtr embedfile(new EmbedFile());
             embedfile->Load(child);
             embedfiles.push_back(embedfile);
-        } else if (name == "downloaddialog") {
+        } else if (XmlReading::IsNamed(child, "downloaddialog")) {
             DownloadDialogPtr dialog(new DownloadDialog());
             dialog->Load(child);
             downloaddialog = dialog;

@@ -26,12 +26,11 @@ void Configurations::Load(const TiXmlElement* element) {
     LOG(L"Quorvane Setup build: " << productversion);
 
     ForEachChildElement(element, [this](const TiXmlElement* child) {
-        const std::string name = child->Value();
-        if (name == "configuration")
+        if (IsNamed(child, "configuration"))
             LoadConfiguration(child);
-        else if (name == "schema")
+        else if (IsNamed(child, "schema"))
             schema.Load(child);
-        else if (name == "fileattributes")
+        else if (IsNamed(child, "fileattributes"))
             attributes.Load(child);
         else
             ThrowUnexpectedNode(child);
