@@ -10,15 +10,13 @@
 // Inputs are written before Start and results read after Join: no locks.
 //
 // The thread uses the whole object, its virtual functions included, until it
-// ends, so it must be joined before any part of the object goes; a base
-// class's destructor, this one or a middle class's, runs too late. Hence
-// the destructor is protected, and a job class does one of two things:
-// - keeps its destructor protected, and is created as JoinedJob<Job>
-//   (below), which joins before Job's destructor runs;
-// - joins first thing in its own public destructor (WaitQuietly), as every
-//   class derived from it must do again in its own.
-// An owner whose window fails between Start and WaitAndRethrow then still
-// waits for the job while it unwinds.
+// ends, so it must be joined before any part of the object goes; a job
+// class's own destructor runs too late. Hence a job exists only as
+// JoinedJob<Job> (below), which joins before Job's destructor runs: every
+// other class derived from this one stays abstract, so declaring one,
+// making one with new or holding one by value does not compile. An owner
+// whose window fails between Start and WaitAndRethrow then still waits for
+// the job while it unwinds.
 class ThreadComponent {
 public:
     ThreadComponent(const ThreadComponent&) = delete;
@@ -43,10 +41,16 @@ protected:
 
     // The job's work; its result is the job's exit code.
     virtual int ExecOnThread() = 0;
+
+private:
+    template <class Job>
+    friend class JoinedJob;
+    // Only JoinedJob can name it, so only JoinedJob implements HeldJoined.
+    class JoinedOnly {};
+    virtual void HeldJoined(JoinedOnly) = 0;
     // Join for destructors: never throws.
     void WaitQuietly() noexcept;
 
-private:
     static unsigned __stdcall ExecuteThread(void* job);
 
     Kestlib::ThreadHandle m_thread;
@@ -61,4 +65,7 @@ class JoinedJob final : public Job {
 public:
     using Job::Job;
     ~JoinedJob() override { this->WaitQuietly(); }
+
+private:
+    void HeldJoined(ThreadComponent::JoinedOnly) override {}
 };

@@ -115,7 +115,7 @@ void TimeChecksums(const std::wstring& folder, const std::vector<std::wstring>& 
 
 double TimeExtraction(HMODULE module, const std::wstring& target) {
     double start = Seconds();
-    QuietExtraction job(module);
+    JoinedJob<QuietExtraction> job(module);
     job.cab_path = target;
     job.Start();
     job.WaitAndRethrow();

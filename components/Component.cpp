@@ -61,7 +61,7 @@ void Component::Load(const TiXmlElement* element) {
             embedfile->Load(child);
             embedfiles.push_back(embedfile);
         } else if (XmlReading::IsNamed(child, "downloaddialog")) {
-            DownloadDialogPtr dialog(new DownloadDialog());
+            DownloadDialogPtr dialog(new JoinedJob<DownloadDialog>());
             dialog->Load(child);
             downloaddialog = dialog;
         } else {

@@ -13,7 +13,7 @@ void ReferenceConfiguration::Load(const TiXmlElement* element) {
         if (XmlReading::IsNamed(child, "configfile")) {
             filename = XmlReading::ExpandedAttribute(child, "filename");
         } else if (XmlReading::IsNamed(child, "downloaddialog")) {
-            DownloadDialogPtr dialog(new DownloadDialog());
+            DownloadDialogPtr dialog(new JoinedJob<DownloadDialog>());
             dialog->Load(child);
             downloaddialog = dialog;
         } else {

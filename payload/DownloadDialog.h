@@ -12,12 +12,11 @@ class TiXmlElement;
 
 // The files a component or a reference configuration needs before it runs,
 // loaded from a <downloaddialog> element; runs as a worker job while its
-// window shows the progress.
+// window shows the progress. Made as JoinedJob<DownloadDialog>: the job reads
+// the files and the callback, so it must end before they go.
 class DownloadDialog : public ThreadComponent {
 public:
     DownloadDialog() = default;
-    // The job reads the files and the callback: it must end before they go.
-    ~DownloadDialog() override { WaitQuietly(); }
 
     // Absent or misnamed element, a child that is not a <download>, or no
     // file at all: the specified loading errors.

@@ -122,7 +122,7 @@ TEST_F(PackagerTest, RoundTripKeepsEveryByteTimeAndAttribute) {
               Kestlib::FileReadAll(options.configuration));
 
     LogCapture log;
-    RecordingExtraction job(setup.Get());
+    JoinedJob<RecordingExtraction> job(setup.Get());
     Extract(job);
     ExpectUnpacked(files, m_temp / L"extracted");
     EXPECT_TRUE(log.HasLine("Extracted " + std::string() + " from " + std::to_string(segments) + " resource segment(s)") ||
@@ -152,7 +152,7 @@ TEST_F(PackagerTest, ProgressCountsSegmentsAndRemovalCountsThemAll) {
         ::CreateDirectoryW((m_temp / L"extracted").c_str(), nullptr);
         TestSupport::WriteTextFile(m_temp / L"extracted\\SETUP_1.CAB", std::string(test.segmentSize * 2, 'x'));
         LogCapture log;
-        RecordingExtraction job(setup.Get());
+        JoinedJob<RecordingExtraction> job(setup.Get());
         long firstSize = 0;
         job.onStatus = [&](const std::wstring& text) {
             if (text.find(L"random.bin") == 0) firstSize = Kestlib::FileSize(m_temp / L"extracted\\SETUP_1.CAB");

@@ -5,6 +5,7 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <type_traits>
 
 #include "base/ThreadComponent.h"
 #include "lib/Handles.h"
@@ -17,7 +18,6 @@ namespace {
 class ScriptedJob : public ThreadComponent {
 public:
     explicit ScriptedJob(std::function<int()> work) : m_work(std::move(work)) {}
-    ~ScriptedJob() override { WaitQuietly(); }
 
 protected:
     int ExecOnThread() override { return m_work(); }
@@ -25,6 +25,10 @@ protected:
 private:
     std::function<int()> m_work;
 };
+
+// However a job class is derived, only the joining holder makes an object of it.
+static_assert(std::is_abstract<ScriptedJob>::value && !std::is_abstract<JoinedJob<ScriptedJob>>::value,
+              "a job can be held without being joined");
 
 struct Outcome {
     const char* name;
@@ -49,7 +53,7 @@ TEST(ThreadComponent, OutcomesReachTheCallersThread) {
     for (const Outcome& outcome : outcomes) {
         SCOPED_TRACE(outcome.name);
         LogCapture log;
-        ScriptedJob job(outcome.work);
+        JoinedJob<ScriptedJob> job(outcome.work);
         job.Start();
         if (outcome.rethrown.empty()) {
             EXPECT_NO_THROW(job.WaitAndRethrow());
@@ -65,7 +69,7 @@ TEST(ThreadComponent, OutcomesReachTheCallersThread) {
 }
 
 TEST(ThreadComponent, AJobNeverStartedIsIdle) {
-    ScriptedJob job([] { return 5; });
+    JoinedJob<ScriptedJob> job([] { return 5; });
     EXPECT_FALSE(job.IsExecuting());
     job.Join();
     EXPECT_NO_THROW(job.WaitAndRethrow());
@@ -77,7 +81,7 @@ TEST(ThreadComponent, RunsOnItsOwnThreadUntilItsWorkEnds) {
     ASSERT_TRUE(release);
     const DWORD caller = ::GetCurrentThreadId();
     DWORD worker = caller;
-    ScriptedJob job([&] {
+    JoinedJob<ScriptedJob> job([&] {
         worker = ::GetCurrentThreadId();
         ::WaitForSingleObject(release.Get(), INFINITE);
         return 0;
@@ -92,7 +96,7 @@ TEST(ThreadComponent, RunsOnItsOwnThreadUntilItsWorkEnds) {
 
 TEST(ThreadComponent, ARestartForgetsTheEarlierOutcome) {
     int runs = 0;
-    ScriptedJob job([&]() -> int {
+    JoinedJob<ScriptedJob> job([&]() -> int {
         if (++runs == 1) throw std::runtime_error("first run fails");
         return 0;
     });

@@ -54,10 +54,10 @@ TEST(DownloadLoading, BadInputFailsWithItsText) {
          "Error in 'download' dialog component 'R', destination file name '..' leaves the folder 'C:\\dl'"},
     };
     for (const auto& bad : cases) {
-        DownloadDialog dialog;
+        JoinedJob<DownloadDialog> dialog;
         EXPECT_THROW_MESSAGE(LoadDialog(dialog, bad.xml), bad.message);
     }
-    DownloadDialog dialog;
+    JoinedJob<DownloadDialog> dialog;
     EXPECT_THROW_MESSAGE(dialog.Load(nullptr), "Expected 'downloaddialog' node");
     DownloadFile file;
     EXPECT_THROW_MESSAGE(file.Load(nullptr), "Expected 'download' node");
@@ -66,7 +66,7 @@ TEST(DownloadLoading, BadInputFailsWithItsText) {
 TEST(DownloadLoading, ReadsEveryAttributeAndLogsEachFile) {
     ::SetEnvironmentVariableW(L"BW_DOWNLOAD_TEST", L"Suite");
     LogCapture log;
-    DownloadDialog dialog;
+    JoinedJob<DownloadDialog> dialog;
     LoadDialog(dialog,
                "<downloaddialog dialog_caption=\"%BW_DOWNLOAD_TEST% prerequisites\" dialog_message=\"m1\""
                " dialog_message_downloading=\"m2\" dialog_message_connecting=\"m3\""
@@ -104,7 +104,7 @@ TEST(DownloadLoading, ReadsEveryAttributeAndLogsEachFile) {
 }
 
 TEST(DownloadLoading, DefaultsAndDestinationNames) {
-    DownloadDialog dialog;
+    JoinedJob<DownloadDialog> dialog;
     LoadDialog(dialog, DialogXml("", "<download sourceurl=\"http://127.0.0.1/a/b/setup.msi\" destinationpath=\"C:\\dl\"/>"
                                      "<download sourcepath=\"C:\\media\\tool.exe\" destinationpath=\"C:\\dl\"/>"
                                      "<download sourceurl=\"http://127.0.0.1/a/b\\c.msi\" destinationpath=\"C:\\dl\"/>"));
@@ -164,7 +164,7 @@ TEST(DownloadLoading, AnyDownloadRequiredLogsUpToTheFirstFileToDownload) {
     TestSupport::TempFolder folder;
     TestSupport::WriteTextFile(folder / L"here.bin", "x");
     const std::wstring path = Attr(L"destinationpath", folder.Path());
-    DownloadDialog dialog;
+    JoinedJob<DownloadDialog> dialog;
     LoadDialog(dialog, DialogXml("", DownloadXml(L"sourceurl=\"http://127.0.0.1/here.bin\" alwaysdownload=\"false\"" + path) +
                                          DownloadXml(L"sourceurl=\"http://127.0.0.1/new.bin\"" + path) +
                                          DownloadXml(L"sourceurl=\"http://127.0.0.1/later.bin\"" + path)));
@@ -175,7 +175,7 @@ TEST(DownloadLoading, AnyDownloadRequiredLogsUpToTheFirstFileToDownload) {
     EXPECT_TRUE(log.HasLine("Destination '" + base + "\\new.bin', exists=False, download=True"));
     EXPECT_EQ(log.Text().find("later.bin"), std::string::npos);
 
-    DownloadDialog present;
+    JoinedJob<DownloadDialog> present;
     LoadDialog(present, DialogXml("", DownloadXml(L"sourceurl=\"http://127.0.0.1/here.bin\" alwaysdownload=\"false\"" + path)));
     EXPECT_FALSE(present.AnyDownloadRequired());
 }

@@ -71,7 +71,7 @@ class DownloadTest : public ::testing::Test {
 protected:
     // The list of one <download> with these attributes, run as a job with the recording callback.
     void Run(const std::wstring& attributes) {
-        dialog.reset(new DownloadDialog());
+        dialog.reset(new JoinedJob<DownloadDialog>());
         LoadDialog(*dialog, DialogXml("dialog_caption=\"Test\"", DownloadXml(attributes)));
         dialog->SetCallback(&callback);
         dialog->Start();
@@ -230,7 +230,7 @@ TEST_F(DownloadTest, MisbehavingServersFailAndLeaveTheDestinationAlone) {
             const std::wstring name = L"fault.bin";
             if (existing) WriteTextFile(folder / name, "old");
             callback = RecordingCallback();
-            dialog.reset(new DownloadDialog());
+            dialog.reset(new JoinedJob<DownloadDialog>());
             LoadDialog(*dialog, DialogXml("", DownloadXml(Attr(L"sourceurl", faulty.Url(path)) + Into(name))));
             dialog->downloadfiles[0]->SetIdleTimeout(idle);
             dialog->SetCallback(&callback);
@@ -306,7 +306,7 @@ TEST_F(DownloadTest, CopiesAreVerifiedToo) {
 
 TEST_F(DownloadTest, AFailingFileStopsTheList) {
     server.Add("/second.bin", HttpRoute{200, "second", 1, 0});
-    dialog.reset(new DownloadDialog());
+    dialog.reset(new JoinedJob<DownloadDialog>());
     LoadDialog(*dialog, DialogXml("", DownloadXml(From("/missing.bin") + Into(L"first.bin")) +
                                           DownloadXml(From("/second.bin") + Into(L"second.bin"))));
     dialog->SetCallback(&callback);

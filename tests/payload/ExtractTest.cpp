@@ -3,16 +3,25 @@
 #include <windows.h>
 
 #include <thread>
+#include <type_traits>
 
 #include "payload/CabinetErrors.h"
 #include "lib/SystemError.h"
+#include "payload/DownloadDialog.h"
 #include "payload/Extract.h"
+#include "payload/ExtractCabProcessor.h"
 #include "tests/payload/PayloadFiles.h"
 #include "tests/support/TestEnvironment.h"
 
 using namespace PayloadFiles;
 
 namespace {
+
+// The program's worker jobs can only be made joined (see ThreadComponent).
+template <class Job>
+constexpr bool OnlyJoined = std::is_abstract<Job>::value && !std::is_abstract<JoinedJob<Job>>::value;
+static_assert(OnlyJoined<ExtractCabProcessor> && OnlyJoined<DownloadDialog>,
+              "a worker job can be held without being joined");
 
 struct Visits {
     std::vector<std::wstring> before;

@@ -38,10 +38,7 @@ protected:
     }
 };
 
-class ShowcaseDownload final : public DownloadDialog {
-public:
-    ~ShowcaseDownload() override { WaitQuietly(); }
-
+class ShowcaseDownload : public DownloadDialog {
 protected:
     int ExecOnThread() override {
         ::Sleep(300);
@@ -66,7 +63,7 @@ int ShowExtraction() {
 }
 
 int ShowDownload() {
-    ShowcaseDownload* list = new ShowcaseDownload;
+    ShowcaseDownload* list = new JoinedJob<ShowcaseDownload>;
     list->dialog_caption = L"Quorvane Suite 12 - Download components";
     list->dialog_message = L"Setup needs to download the Quorvane Runtime before it can continue.";
     list->dialog_message_downloading = L"Downloading the Quorvane Runtime. This may take a while.";

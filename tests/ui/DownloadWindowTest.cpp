@@ -50,7 +50,7 @@ protected:
     }
 
     DownloadDialogPtr List(Script script, bool autostart) {
-        ScriptedList* list = new ScriptedList(std::move(script));
+        ScriptedList* list = new JoinedJob<ScriptedList>(std::move(script));
         list->dialog_caption = m_caption;
         list->dialog_message = L"Press Start to download the runtime.";
         list->dialog_message_downloading = L"Downloading the runtime...";
