@@ -1,5 +1,9 @@
 #include "payload/BoundedExtract.h"
 
+#include <fcntl.h>
+
+#include <cwchar>
+
 #include "payload/PayloadCheck.h"
 
 namespace {
@@ -14,8 +18,10 @@ const uint64_t kSpareCalls = 100000;
 
 }  // namespace
 
-BoundedExtract::BoundedExtract(PayloadCheck& check, uint64_t cabinetBytes, uint64_t records)
+BoundedExtract::BoundedExtract(PayloadCheck& check, const std::vector<std::wstring>& cabinets,
+                               uint64_t cabinetBytes, uint64_t records)
     : m_check(check),
+      m_cabinets(cabinets),
       m_bytesLeft(cabinetBytes * kBytesPerCabinetByte + (1u << 20)),
       m_callsLeft(records * kCallsPerRecord + kSpareCalls) {}
 
@@ -48,4 +54,19 @@ long BoundedExtract::Seek(INT_PTR file, long distance, int origin) {
 UINT BoundedExtract::Write(INT_PTR file, void* buffer, UINT count) {
     if (!Spend(0) || !m_check.Written(buffer, count)) return kFailed;
     return CExtract::Write(file, buffer, count);
+}
+
+// The decompressor opens cabinets for reading only; the files it unpacks are
+// opened for writing.
+INT_PTR BoundedExtract::Open(const std::wstring& path, int flags, int mode) {
+    if ((flags & (_O_WRONLY | _O_RDWR | _O_CREAT)) == 0) {
+        bool checked = false;
+        for (const std::wstring& cabinet : m_cabinets)
+            checked = checked || ::_wcsicmp(cabinet.c_str(), path.c_str()) == 0;
+        if (!checked) {
+            ::SetLastError(ERROR_FILE_NOT_FOUND);
+            return -1;
+        }
+    }
+    return CExtract::Open(path, flags, mode);
 }

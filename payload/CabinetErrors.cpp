@@ -56,6 +56,17 @@ std::wstring SystemMessage(int error) {
 
 }  // namespace
 
+int NameFaultError(NameFault fault) {
+    switch (fault) {
+        case NameFault::DeviceName:
+            return ErrorDeviceName;
+        case NameFault::InvalidName:
+            return ErrorInvalidName;
+        default:
+            return ErrorUnsafeName;
+    }
+}
+
 const wchar_t* ErrorCodeText(int code) {
     for (const CodeText& entry : kTexts)
         if (entry.code == code) return entry.text;

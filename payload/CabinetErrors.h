@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "payload/CabinetNames.h"
+
 namespace Cabinet {
 
 // Codes 1 to 11 are the decompressor's own error numbers; the others are set
@@ -30,6 +32,9 @@ enum ErrorCode : int {
     ErrorInvalidName = 1015,
     ErrorPathTooLong = 1016,
 };
+
+// The code of what is wrong with a stored name (not for NameFault::None).
+int NameFaultError(NameFault fault);
 
 // The fixed English text of a code; "Unknown error" for any other.
 const wchar_t* ErrorCodeText(int code);

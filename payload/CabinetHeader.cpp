@@ -40,6 +40,7 @@ public:
                (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
     }
     void Skip(uint32_t count, const wchar_t* what) { Take(count, what); }
+    const unsigned char* Bytes(uint32_t count, const wchar_t* what) { return Take(count, what); }
     std::string Text(const wchar_t* what) {
         const unsigned char* start = m_data + m_position;
         const void* end = std::memchr(start, 0, m_size - m_position);
@@ -68,18 +69,39 @@ private:
 
 std::wstring Number(uint64_t value) { return std::to_wstring(value); }
 
+// The format's checksum of a data block: its data, then its two sizes, as
+// 32-bit words XORed, a last one to three bytes counted from the high end.
+uint32_t Checksum(const unsigned char* data, size_t size, uint32_t sum) {
+    for (; size >= 4; size -= 4, data += 4)
+        sum ^= static_cast<uint32_t>(data[0]) | (static_cast<uint32_t>(data[1]) << 8) |
+               (static_cast<uint32_t>(data[2]) << 16) | (static_cast<uint32_t>(data[3]) << 24);
+    uint32_t last = 0;
+    for (size_t i = 0; i < size; ++i) last = (last << 8) | data[i];
+    return sum ^ last;
+}
+
+uint32_t BlockChecksum(const unsigned char* data, uint16_t packed, uint16_t unpacked) {
+    const unsigned char sizes[4] = {static_cast<unsigned char>(packed), static_cast<unsigned char>(packed >> 8),
+                                    static_cast<unsigned char>(unpacked), static_cast<unsigned char>(unpacked >> 8)};
+    return Checksum(sizes, sizeof(sizes), Checksum(data, packed, 0));
+}
+
 void ReadBlocks(Reader& reader, CabinetFolderEntry& folder, uint8_t dataReserve, uint64_t& records) {
     reader.Seek(folder.dataOffset, L"the data of a folder");
     for (uint16_t block = 0; block < folder.blockCount; ++block) {
-        reader.Skip(4, L"a data block");
+        uint32_t checksum = reader.U32(L"a data block");
         uint16_t packed = reader.U16(L"a data block");
         uint16_t unpacked = reader.U16(L"a data block");
         reader.Skip(dataReserve, L"a data block");
-        reader.Skip(packed, L"a data block");
+        const unsigned char* data = reader.Bytes(packed, L"a data block");
         bool last = block + 1 == folder.blockCount;
         if (packed > kMaxBlockData || unpacked > kMaxBlockUncompressed || (unpacked == 0 && !last))
             Refuse(L"a data block announces " + Number(packed) + L" bytes packed and " + Number(unpacked) +
                    L" unpacked");
+        // The decompressor checks every checksum but 0, which means none; it
+        // must not decode data nobody can check (the platform's decoder was
+        // seen writing out of bounds on such damaged data).
+        if (checksum == 0 && BlockChecksum(data, packed, unpacked) != 0) Refuse(L"a data block has no checksum");
         folder.uncompressedSize += unpacked;
         folder.lastBlockSplit = last && unpacked == 0;
         ++records;

@@ -1,11 +1,13 @@
 #include "payload/CabinetSetCheck.h"
 
+#include <cstring>
 #include <cwctype>
 #include <exception>
 
 #include "lib/StringUtils.h"
 #include "lib/SystemError.h"
 #include "lib/TextConversion.h"
+#include "payload/CabinetErrors.h"
 #include "payload/CabinetNames.h"
 
 namespace Cabinet {
@@ -29,6 +31,11 @@ bool RunsIntoNext(uint16_t folder) {
     return folder == FolderContinuedToNext || folder == FolderContinuedPreviousAndNext;
 }
 
+// What the decompressor checks first when it opens a cabinet.
+bool HasPlainSignature(const CabinetBytes& cabinet) {
+    return cabinet.size >= 4 && std::memcmp(cabinet.data, "MSCF", 4) == 0;
+}
+
 bool SameText(const std::wstring& a, const std::string& b) {
     return ComparableName(a) == ComparableName(DecodeStoredName(b.c_str(), false));
 }
@@ -49,6 +56,11 @@ public:
             }
             m_ids.push_back(ids);
         }
+        // The last folder read goes on in a cabinet that cannot be read.
+        const CabinetHeader& last = headers.back();
+        bool runsOn = last.hasNext && last.folders.back().lastBlockSplit;
+        for (const CabinetFileEntry& file : last.files) runsOn = runsOn || (last.hasNext && RunsIntoNext(file.folder));
+        if (runsOn) m_openEnded = m_ids.back().back();
     }
 
     static bool ContinuesIntoNext(const std::vector<CabinetHeader>& headers, size_t i) {
@@ -64,10 +76,13 @@ public:
 
     size_t Id(size_t cabinet, size_t folder) const { return m_ids[cabinet][folder]; }
     uint64_t Total(size_t id) const { return m_totals[id]; }
+    // Its size is not known: its files end where the decompressor stops.
+    bool OpenEnded(size_t id) const { return id == m_openEnded; }
 
 private:
     std::vector<std::vector<size_t>> m_ids;
     std::vector<uint64_t> m_totals;
+    size_t m_openEnded = static_cast<size_t>(-1);
 };
 
 bool HasFileSpanningIt(const CabinetHeader& header) {
@@ -78,6 +93,8 @@ bool HasFileSpanningIt(const CabinetHeader& header) {
 
 // A cabinet names the one before it, or, when its first file began further
 // back, the cabinet where that file began (the platform's compressor does so).
+// The headers may stop before the cabinets: the last one read then names the
+// next cabinet, which the decompressor refuses when it reaches it.
 void CheckChain(const std::vector<CabinetBytes>& cabinets, const std::vector<CabinetHeader>& headers) {
     const CabinetHeader& first = headers.front();
     size_t spanStart = 0;
@@ -94,10 +111,13 @@ void CheckChain(const std::vector<CabinetBytes>& cabinets, const std::vector<Cab
             Refuse(name, L"it follows " + Quoted(header.previousName) + L" instead of " + cabinets[i - 1].name);
         if (i + 1 < headers.size() && !header.hasNext)
             Refuse(name, L"it ends its set, but " + cabinets[i + 1].name + L" should follow it");
-        if (i + 1 < headers.size() && !SameText(cabinets[i + 1].name, header.nextName))
+        if (i + 1 < cabinets.size() && header.hasNext && !SameText(cabinets[i + 1].name, header.nextName))
             Refuse(name, L"it is followed by " + Quoted(header.nextName) + L" instead of " + cabinets[i + 1].name);
-        if (i + 1 == headers.size() && header.hasNext)
-            Refuse(name, L"the set goes on in " + Quoted(header.nextName) + L", which the program does not carry");
+        if (i + 1 == headers.size() && i + 1 < cabinets.size() && !header.hasNext)
+            Refuse(cabinets[i + 1].name, L"it is not a cabinet");
+        for (size_t k = 0; header.hasNext && k <= i; ++k)
+            if (SameText(cabinets[k].name, header.nextName))
+                Refuse(name, L"it is followed by " + Quoted(header.nextName) + L", which comes before it");
         if (header.setId != first.setId)
             Refuse(name, L"it belongs to another set (" + Number(header.setId) + L", not " + Number(first.setId) + L")");
         if (header.index != first.index + static_cast<uint32_t>(i))
@@ -111,11 +131,12 @@ void CheckChain(const std::vector<CabinetBytes>& cabinets, const std::vector<Cab
 // A file that runs on into the next cabinet must be met there first, the same.
 void CheckSpanning(const std::vector<CabinetBytes>& cabinets, const std::vector<CabinetHeader>& headers, size_t i) {
     std::vector<const CabinetFileEntry*> leaving, arriving;
+    // A file running on into a cabinet that cannot be read ends there.
+    if (i + 1 == headers.size()) return;
     for (const CabinetFileEntry& file : headers[i].files)
         if (RunsIntoNext(file.folder)) leaving.push_back(&file);
-    if (i + 1 < headers.size())
-        for (const CabinetFileEntry& file : headers[i + 1].files)
-            if (RunsFromPrevious(file.folder)) arriving.push_back(&file);
+    for (const CabinetFileEntry& file : headers[i + 1].files)
+        if (RunsFromPrevious(file.folder)) arriving.push_back(&file);
     for (size_t k = 0; k < leaving.size() || k < arriving.size(); ++k) {
         if (k >= arriving.size())
             Refuse(cabinets[i].name, L"the file " + Quoted(leaving[k]->name) + L" runs on into " +
@@ -157,6 +178,7 @@ void CheckFiles(const std::vector<CabinetBytes>& cabinets, const std::vector<Cab
         if (folder > last)
             Refuse(name, L"the file " + Quoted(file.name) + L" is in folder " + Number(file.folder) +
                              L", but the cabinet has " + Number(header.folders.size()));
+        if (folders.OpenEnded(folders.Id(i, folder))) continue;
         uint64_t total = folders.Total(folders.Id(i, folder));
         if (static_cast<uint64_t>(file.folderOffset) + file.size > total)
             Refuse(name, L"the file " + Quoted(file.name) + L" (" + Number(file.size) + L" bytes at " +
@@ -181,6 +203,7 @@ SetSummary CheckCabinetSet(const std::vector<CabinetBytes>& cabinets) {
     SetSummary summary;
     std::vector<CabinetHeader> headers;
     for (const CabinetBytes& cabinet : cabinets) {
+        if (!HasPlainSignature(cabinet)) break;
         try {
             headers.push_back(ReadCabinetHeader(cabinet.data, cabinet.size));
         } catch (const std::exception& error) {
@@ -189,6 +212,7 @@ SetSummary CheckCabinetSet(const std::vector<CabinetBytes>& cabinets) {
         summary.cabinetBytes += cabinet.size;
         summary.records += headers.back().records;
     }
+    summary.incomplete = headers.empty() ? !cabinets.empty() : headers.back().hasNext;
     if (headers.empty()) return summary;
     CheckChain(cabinets, headers);
     FolderMap folders(headers);
@@ -203,6 +227,10 @@ SetSummary CheckCabinetSet(const std::vector<CabinetBytes>& cabinets) {
         for (const CabinetFileEntry& file : headers[i].files) {
             if (RunsFromPrevious(file.folder)) continue;
             std::wstring decoded = DecodeStoredName(file.name.c_str(), (file.attributes & kNameIsUtf8) != 0);
+            RelativeName parts;
+            NameFault fault = CheckRelativeName(decoded, parts);
+            if (fault != NameFault::None)
+                Refuse(cabinets[i].name, std::wstring(ErrorCodeText(NameFaultError(fault))) + L": '" + decoded + L"'");
             std::wstring key = ComparableName(decoded);
             for (const std::wstring& segment : segments)
                 if (key == segment)

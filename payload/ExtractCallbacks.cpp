@@ -52,17 +52,6 @@ std::wstring FullPath(const std::wstring& path) {
     return buffer;
 }
 
-int NameFaultCode(NameFault fault) {
-    switch (fault) {
-        case NameFault::DeviceName:
-            return ErrorDeviceName;
-        case NameFault::InvalidName:
-            return ErrorInvalidName;
-        default:
-            return ErrorUnsafeName;
-    }
-}
-
 // The composed path still lies below the folder once the platform has
 // normalised both.
 bool LiesBelow(const std::wstring& folder, const std::wstring& path) {
@@ -223,7 +212,7 @@ INT_PTR CExtract::OnCopyFile(PFDINOTIFICATION notification) {
     RelativeName name;
     NameFault fault = CheckRelativeName(record.storedPath, name);
     if (fault != NameFault::None) {
-        SetPending(NameFaultCode(fault), 0, L"'" + record.storedPath + L"'");
+        SetPending(NameFaultError(fault), 0, L"'" + record.storedPath + L"'");
         return -1;
     }
     record.fileName = name.file;
@@ -262,8 +251,14 @@ INT_PTR CExtract::OnCopyFile(PFDINOTIFICATION notification) {
     return file;
 }
 
+// The platform's decompressor may close a file it failed to finish (its next
+// cabinet missing): that file stays unfinished, and is removed.
 INT_PTR CExtract::OnCloseFile(PFDINOTIFICATION notification) {
     std::wstring path = m_outputPath;
+    if (HasError()) {
+        Close(notification->hf);
+        return -1;
+    }
     if (Close(notification->hf) != 0) {
         SetPending(ErrorTargetFile, static_cast<int>(::GetLastError()));
         return -1;

@@ -50,7 +50,10 @@ void ExtractComponent::CheckPayload() {
     m_hasManifest = ReadManifest(m_module, m_manifest);
     m_hasList = ReadListedNames(m_module, m_listed);
     m_check.reset(new PayloadCheck(m_set, m_hasManifest ? &m_manifest : nullptr, m_hasList ? &m_listed : nullptr));
-    m_check->CheckAnnounced();
+    // A set the decompressor cannot read to its end (not a cabinet, encrypted,
+    // a segment missing) is written out all the same, and its unpacking ends
+    // with the decompressor's own error where the set stops.
+    if (!m_set.incomplete) m_check->CheckAnnounced();
 }
 
 void ExtractComponent::WriteSegments() {
@@ -83,11 +86,19 @@ void ExtractComponent::WriteSegment(int index) {
 void ExtractComponent::UnpackSet() {
     std::wstring cabinet = SegmentPath(1);
     LOG(L"Cabfile: " << cabinet);
-    BoundedExtract extract(*m_check, m_set.cabinetBytes, m_set.records);
+    std::vector<std::wstring> segments;
+    for (int i = 1; i <= m_segments; ++i) segments.push_back(SegmentPath(i));
+    BoundedExtract extract(*m_check, segments, m_set.cabinetBytes, m_set.records);
     if (!extract.Initialise()) Kestlib::ThrowError(L"Error initializing cabinet.dll: " + extract.LastErrorText());
     extract.SetBeforeCopyNotify(&ExtractComponent::BeforeFile);
     extract.SetAfterCopyNotify(&ExtractComponent::AfterFile);
-    bool extracted = extract.ExtractFile(cabinet, m_resolvedCabPath, this);
+    bool extracted = false;
+    // A file that is not what was announced stops the unpacking like any other failure.
+    try {
+        extracted = extract.ExtractFile(cabinet, m_resolvedCabPath, this);
+    } catch (const std::exception& error) {
+        Kestlib::ThrowError(L"Error extracting '" + cabinet + L"': " + Kestlib::AnsiToWide(error.what()));
+    }
     // The bounds' reason, not the decompressor's account of being stopped.
     if (!extract.Failure().empty()) Kestlib::ThrowError(L"Error extracting '" + cabinet + L"': " + extract.Failure());
     if (!extracted) Kestlib::ThrowError(L"Error extracting '" + cabinet + L"': " + extract.LastErrorText());

@@ -1,11 +1,15 @@
 // Payloads whose cabinets were damaged after packaging, extracted by the real
 // program: every kind of damage ends the run with -1 and a log line saying
 // what is wrong, in bounded time, and leaves no file that differs from what
-// was packed. Sound sets of every shape still come out exactly.
+// was packed; damage the headers show leaves nothing written at all. A
+// payload the decompressor itself refuses (not a cabinet, encrypted, a
+// segment missing) is written out first and ends with the decompressor's
+// error. Sound sets of every shape still come out exactly.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -95,6 +99,15 @@ struct CabBytes {
     }
     // Offset of the next cabinet's name in a header without reserved area.
     size_t NextName() const { return 36 + ((U16(30) & 1) ? std::string(bytes.c_str() + 36).size() + 2 : 0); }
+    // Each data block of the first folder (headers without reserved areas).
+    std::vector<size_t> Blocks() const {
+        size_t folder = 36;
+        for (int i = 0; i < ((U16(30) & 1) ? 2 : 0) + ((U16(30) & 2) ? 2 : 0); ++i)
+            folder = bytes.find('\0', folder) + 1;
+        std::vector<size_t> blocks;
+        for (size_t at = U32(folder), i = 0; i < U16(folder + 4); ++i, at += 8 + U16(at + 4)) blocks.push_back(at);
+        return blocks;
+    }
 };
 
 // What the setup executable carries of its payload.
@@ -131,6 +144,7 @@ void WritePayload(const std::wstring& setup, const Payload& payload) {
     });
     for (size_t i = 0; i < payload.cabinets.size(); ++i) {
         const std::string& bytes = payload.cabinets[i].bytes;
+        if (bytes.empty()) continue;  // a gap: the segments after it are not found
         update.Put(CabResourceType, SegmentName(static_cast<int>(i + 1)), bytes.data(), static_cast<DWORD>(bytes.size()));
     }
     if (payload.keepManifest)
@@ -155,7 +169,7 @@ protected:
     }
 
     static std::wstring Package(const TestSupport::TempFolder& folder, const std::vector<PayloadFile>& files,
-                                const std::wstring& name) {
+                                const std::wstring& name, unsigned long segmentSize = 60000) {
         std::string embedded;
         for (size_t i = 0; i < files.size(); ++i) {
             const PayloadFile& file = files[i];
@@ -170,7 +184,7 @@ protected:
         options.bootstrapper = TestSupport::BootstrapperPath();
         options.configuration = folder / L"setup.xml";
         options.output = folder / name;
-        options.segmentSize = 60000;
+        options.segmentSize = segmentSize;
         SetupPackager(options, [](const std::wstring&) {}).Run();
         return options.output;
     }
@@ -180,6 +194,17 @@ protected:
         TestSupport::SetupOptions options = run.Options(L"/q /ExtractCab");
         options.workingDirectory = run.folder.Path();
         return TestSupport::RunSetup(setup, options, 60000);
+    }
+
+    static bool Empty(const std::wstring& folder) {
+        WIN32_FIND_DATAW found;
+        HANDLE search = ::FindFirstFileW((folder + L"\\*").c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) return true;
+        bool empty = true;
+        do empty = empty && (found.cFileName == std::wstring(L".") || found.cFileName == std::wstring(L".."));
+        while (::FindNextFileW(search, &found));
+        ::FindClose(search);
+        return empty;
     }
 
     // Every payload file there is exactly as packed; with all, none is missing.
@@ -207,11 +232,24 @@ struct DamageCase {
     const char* family;
     std::function<void(Payload&)> damage;
     const char* error;
+    // Seen in the headers, so nothing is written, not even a segment.
+    bool beforeWriting = true;
 };
 
 const uint16_t kToNext = 0xFFFE;
 const uint16_t kFromPrevious = 0xFFFD;
 const uint16_t kBoth = 0xFFFF;
+
+// Every entry of the file, in each cabinet that holds a part of it.
+void RenameEverywhere(Payload& payload, const std::string& from, const std::string& to) {
+    for (CabBytes& cabinet : payload.cabinets)
+        for (size_t i = 0; i < cabinet.U16(28); ++i)
+            if (cabinet.FileName(i) == from) cabinet.bytes.replace(cabinet.FileEntry(i) + 16, to.size(), to);
+}
+
+// Damage inside the data, which no header shows: unpacking ends with the
+// decompressor's error, the bound on its work or a file's checksum.
+const char kWhileUnpacking[] = "Error extracting '";
 
 const DamageCase kDamage[] = {
     {"file size past its folder", [](Payload& p) { p.cabinets[0].Put32(p.cabinets[0].Find("aa.txt"), 0x7FFFFFFF); },
@@ -248,8 +286,6 @@ const DamageCase kDamage[] = {
      "SETUP_1.CAB: it is not the first cabinet of its set: it follows 'SETUP_1.CAB'"},
     {"segment embedded twice", [](Payload& p) { p.cabinets[1] = p.cabinets[0]; },
      "SETUP_2.CAB: it begins a set of its own instead of following SETUP_1.CAB"},
-    {"last segment missing", [](Payload& p) { p.cabinets.pop_back(); },
-     "which the program does not carry"},
     {"set id of a segment", [](Payload& p) { p.cabinets[2].Put16(32, p.cabinets[2].U16(32) ^ 0x5555); },
      "SETUP_3.CAB: it belongs to another set"},
     {"stored name twice", [](Payload& p) { p.cabinets[0].Rename("ab.txt", "AA.TXT"); },
@@ -261,7 +297,7 @@ const DamageCase kDamage[] = {
          size_t at = p.manifest.find(" aa.txt") - 8;
          p.manifest[at] = p.manifest[at] == '0' ? '1' : '0';
      },
-     "'aa.txt' came out with the checksum "},
+     "'aa.txt' came out with the checksum ", false},
     {"size against the manifest", [](Payload& p) { p.manifest.replace(p.manifest.find("\r\n6 ") + 2, 1, "7"); },
      "'ab.txt' has 6 bytes in the cabinets instead of 7"},
     {"listed file missing, no manifest",
@@ -277,6 +313,36 @@ const DamageCase kDamage[] = {
          p.list = Kestlib::ReplaceAll(p.list, L"NUX.txt", L"NUL.txt");
      },
      "The cabinet holds a file name that is a device name: 'NUL.txt'"},
+    {"last file's name leads outside", [](Payload& p) { RenameEverywhere(p, "beta.bin", "..\\a.bin"); },
+     "The cabinet holds a file name that leads outside the target folder: '..\\a.bin'"},
+    {"last file's name is absolute", [](Payload& p) { RenameEverywhere(p, "beta.bin", "C:\\a.bin"); },
+     "The cabinet holds a file name that leads outside the target folder: 'C:\\a.bin'"},
+    {"last file's name is a device", [](Payload& p) { RenameEverywhere(p, "beta.bin", "COM1.bin"); },
+     "The cabinet holds a file name that is a device name: 'COM1.bin'"},
+    {"a data block without its checksum",
+     [](Payload& p) {
+         p.cabinets[1].Put32(p.cabinets[1].Blocks()[0], 0);
+         p.cabinets[1].bytes[p.cabinets[1].Blocks()[0] + 100] ^= 0x5A;
+     },
+     "SETUP_2.CAB: a data block has no checksum"},
+    {"flipped bytes in the data of a file spanning cabinets",
+     [](Payload& p) {
+         std::string& bytes = p.cabinets[1].bytes;
+         for (size_t at = p.cabinets[1].Blocks()[0] + 8; at < bytes.size(); at += 4999) bytes[at] ^= 0x5A;
+     },
+     kWhileUnpacking, false},
+    {"a data block's unpacked size lies",
+     [](Payload& p) {
+         size_t at = p.cabinets[2].Blocks().back() + 6;
+         p.cabinets[2].Put16(at, p.cabinets[2].U16(at) + 3000);
+     },
+     kWhileUnpacking, false},
+    {"a data block's packed size lies",
+     [](Payload& p) {
+         size_t at = p.cabinets[2].Blocks().back() + 4;
+         p.cabinets[2].Put16(at, p.cabinets[2].U16(at) - 3000);
+     },
+     kWhileUnpacking, false},
 };
 
 TEST_F(DamagedPayload, EveryKindOfDamageEndsWithAnErrorNamingIt) {
@@ -295,6 +361,64 @@ TEST_F(DamagedPayload, EveryKindOfDamageEndsWithAnErrorNamingIt) {
             named = named || (line.find("ThreadComponent::ExecuteThread(): ") != std::string::npos &&
                               line.find(test.error) != std::string::npos);
         EXPECT_TRUE(named) << run.Dump();
+        if (test.beforeWriting)
+            EXPECT_TRUE(Empty(run.folder / L"SupportFiles")) << "something was written";
+        else
+            ExpectFiles(run.folder / L"SupportFiles", Files(), false);
+    }
+}
+
+struct SpecifiedFailure {
+    const char* name;
+    std::function<void(Payload&)> damage;
+    // The decompressor's text after "Error extracting '…\SETUP_1.CAB': ".
+    const char* error;
+};
+
+const SpecifiedFailure kSpecified[] = {
+    {"not a cabinet", [](Payload& p) { p.cabinets[0].bytes = "This is a plain text file, not a cabinet."; },
+     "The file is not a cabinet"},
+    {"encrypted", [](Payload& p) { p.cabinets[0].bytes.replace(0, 4, "CRYP"); },
+     "The CAB archive is encrypted but no decryption key was set."},
+    {"second segment missing", [](Payload& p) { p.cabinets[1].bytes.clear(); },
+     "Cabinet file (or part of splitted CAB) not found"},
+    {"last segment missing", [](Payload& p) { p.cabinets.pop_back(); },
+     "Cabinet file (or part of splitted CAB) not found"},
+};
+
+// The segments are written and counted, unpacking starts, and the
+// decompressor's own error ends it; the segments stay, and what came out
+// before the failure is exact.
+TEST_F(DamagedPayload, TheDecompressorsOwnFailuresKeepTheirStepsAndTexts) {
+    for (const SpecifiedFailure& test : kSpecified) {
+        SCOPED_TRACE(test.name);
+        Scenario run;
+        Payload payload = *s_payload;
+        test.damage(payload);
+        std::wstring setup = run.folder / L"damaged.exe";
+        ASSERT_TRUE(::CopyFileW(s_setup->c_str(), setup.c_str(), FALSE));
+        WritePayload(setup, payload);
+        EXPECT_EQ(ExtractCab(run, setup), kFailed);
+        size_t written = 0;
+        while (written < payload.cabinets.size() && !payload.cabinets[written].bytes.empty()) ++written;
+        const std::string folder = Utf8(run.folder / L"SupportFiles");
+        const std::string steps[] = {
+            "Extracting: " + folder + "\\SETUP_1.CAB",
+            "Extracted: SETUP_" + std::to_string(written),
+            " from " + std::to_string(written) + " resource segment(s)",
+            "Cabfile: " + folder + "\\SETUP_1.CAB",
+            "The following error was caught in ThreadComponent::ExecuteThread(): Error extracting '" + folder +
+                "\\SETUP_1.CAB': " + test.error,
+        };
+        size_t step = 0;
+        for (const std::string& line : run.Log())
+            if (step < 5 && (step == 4 ? line == steps[step] : line.find(steps[step]) != std::string::npos)) ++step;
+        EXPECT_EQ(step, 5u) << "missing: " << steps[std::min<size_t>(step, 4)] << "\n" << run.Dump();
+        EXPECT_FALSE(TestSupport::HasMessageStartingWith(run.Log(), "Deleted ")) << run.Dump();
+        for (size_t i = 0; i < written; ++i) {
+            std::wstring segment = run.folder / (L"SupportFiles\\SETUP_" + std::to_wstring(i + 1) + L".CAB");
+            EXPECT_TRUE(TestSupport::ReadTextFile(segment) == payload.cabinets[i].bytes) << "segment " << i + 1;
+        }
         ExpectFiles(run.folder / L"SupportFiles", Files(), false);
     }
 }
@@ -314,6 +438,32 @@ TEST_F(DamagedPayload, APathTooLongIsRefusedForItsLength) {
               std::string::npos)
         << log;
     EXPECT_EQ(log.find("leads outside"), std::string::npos);
+}
+
+// Files listed against the order of their data make the decompressor unpack
+// the folder again from its start for each one: the bound on its reads ends
+// that long before it would.
+TEST_F(DamagedPayload, UnpackingTheSameDataOverAndOverIsStoppedByTheBound) {
+    Scenario run;
+    std::vector<PayloadFile> files = {{L"big.bin", Random(1 << 20, 3)}};
+    for (int i = 10; i < 34; ++i) files.push_back({L"f" + std::to_wstring(i) + L".txt", "x"});
+    std::wstring setup = Package(run.folder, files, L"reversed.exe", 16 << 20);
+    Payload payload = ReadPayload(setup);
+    ASSERT_EQ(payload.cabinets.size(), 1u);
+    CabBytes& cabinet = payload.cabinets[0];
+    const size_t first = cabinet.FileEntry(1), size = cabinet.FileEntry(2) - first, count = files.size() - 1;
+    const std::string entries = cabinet.bytes.substr(first, size * count);
+    for (size_t i = 0; i < count; ++i)
+        cabinet.bytes.replace(first + i * size, size, entries, (count - 1 - i) * size, size);
+    WritePayload(setup, payload);
+    EXPECT_EQ(ExtractCab(run, setup), kFailed);
+    EXPECT_TRUE(TestSupport::HasMessageStartingWith(
+        run.Log(), "The following error was caught in ThreadComponent::ExecuteThread(): Error extracting '"))
+        << run.Dump();
+    const char stopped[] = "': The payload is damaged: unpacking read far more than the cabinets hold and was stopped";
+    EXPECT_NE(run.Dump().find(stopped), std::string::npos)
+        << run.Dump();
+    ExpectFiles(run.folder / L"SupportFiles", files, false);
 }
 
 struct SoundCase {
