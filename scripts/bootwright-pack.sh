@@ -49,7 +49,7 @@ while [ $# -gt 0 ]; do
         --sign-password-file) password_file=${2:-}; shift 2 || shift ;;
         --timestamp-url) timestamp_url=${2:-}; shift 2 || shift ;;
         -*) args+=("$1"); shift ;;
-        *) files+=("$1"); args+=("$(windows_path "$1")"); shift ;;
+        *) files+=("$1"); output_index=${#args[@]}; args+=("$(windows_path "$1")"); shift ;;
     esac
 done
 
@@ -65,38 +65,53 @@ if [ -n "$pkcs12" ]; then
     command -v osslsigncode >/dev/null || { echo "bootwright-pack.sh: signing needs osslsigncode" >&2; exit 1; }
 fi
 
-timeout -k 10 3600 /usr/lib/wine/wine64 "$pack" "${args[@]}" </dev/null
-status=$?
-[ "$status" -eq 0 ] && [ -n "$pkcs12" ] && [ ${#files[@]} -gt 0 ] || exit "$status"
+if [ -z "$pkcs12" ] || [ ${#files[@]} -eq 0 ]; then
+    timeout -k 10 3600 /usr/lib/wine/wine64 "$pack" "${args[@]}" </dev/null
+    exit $?
+fi
 
-# The whole file is signed in place: the payload lives in the resources, so one
-# signature covers the program and its payload. The output is only replaced
-# by a signed file.
+# A setup to be signed is packaged and signed under temporary names beside the
+# output, and only the verified, signed file is moved there: a failure at any
+# step leaves no unsigned setup at the output path. One signature covers the
+# program and its payload, which lives in the resources.
 output=${files[${#files[@]}-1]}
+folder=$(dirname "$output")
+mkdir -p "$folder" || exit 1
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+unsigned=$(mktemp -p "$folder" --suffix=.exe ".$(basename "$output").XXXXXX") || exit 1
+signed=${unsigned%.exe}.signed.exe
+trap 'rm -rf "$work"; rm -f "$unsigned" "$signed"' EXIT
+args[$output_index]=$(windows_path "$unsigned")
+# The packager's lines name the output, not the temporary file.
+output_windows=$(windows_path "$output")
+timeout -k 10 3600 /usr/lib/wine/wine64 "$pack" "${args[@]}" </dev/null |
+    while IFS= read -r line; do printf '%s\n' "${line//"${args[$output_index]}"/"$output_windows"}"; done
+status=${PIPESTATUS[0]}
+[ "$status" -eq 0 ] || exit "$status"
+
 password=(-pass "")
 [ -z "$password_file" ] || password=(-readpass "$password_file")
 timestamp=()
 [ -z "$timestamp_url" ] || timestamp=(-ts "$timestamp_url")
 if ! osslsigncode sign -pkcs12 "$pkcs12" "${password[@]}" -h sha256 "${timestamp[@]}" \
-        -in "$output" -out "$work/signed.exe" >"$work/sign.out" 2>&1; then
+        -in "$unsigned" -out "$signed" >"$work/sign.out" 2>&1; then
     cat "$work/sign.out" >&2
     echo "bootwright-pack.sh: signing $output failed" >&2
     exit 1
 fi
 # Verified against the certificates the PKCS#12 file carries and the system's
-# authorities, so a self-made certificate verifies as well as a bought one.
+# authorities: this proves the file is whole and signed by that certificate,
+# not that Windows will trust it (a self-made certificate verifies too).
 passin=pass:
 [ -z "$password_file" ] || passin=file:$password_file
 openssl pkcs12 -in "$pkcs12" -nokeys -passin "$passin" -out "$work/certificates.pem" 2>"$work/certificates.err" ||
     { cat "$work/certificates.err" >&2; exit 1; }
 cat /etc/ssl/certs/ca-certificates.crt >>"$work/certificates.pem" 2>/dev/null
-if ! osslsigncode verify -in "$work/signed.exe" -CAfile "$work/certificates.pem" \
+if ! osslsigncode verify -in "$signed" -CAfile "$work/certificates.pem" \
         -TSA-CAfile "$work/certificates.pem" >"$work/verify.out" 2>&1; then
     cat "$work/verify.out" >&2
     echo "bootwright-pack.sh: the signature of $output does not verify" >&2
     exit 1
 fi
-mv "$work/signed.exe" "$output" || exit 1
+mv -f "$signed" "$output" || exit 1
 echo "Signed $output"

@@ -1,8 +1,9 @@
 #!/bin/bash
 # A packaged setup.exe signed by scripts/bootwright-pack.sh with a certificate
 # made here: the signature verifies, the signed program still finds its
-# payload in its resources and extracts every byte, and one changed byte of a
-# payload segment makes verification fail.
+# payload in its resources and extracts every byte, a failed signing leaves no
+# unsigned setup behind, and one changed byte of a payload segment makes
+# verification fail.
 # Usage: signed-setup.sh BUILD_FOLDER
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -45,6 +46,26 @@ mkdir run
     fail "the signed setup.exe /q /ExtractCab exited with $?"
 cmp product/data/random.bin run/SupportFiles/data/random.bin || fail "data\\random.bin differs"
 cmp product/notes.txt run/SupportFiles/notes.txt || fail "notes.txt differs"
+
+# A signing that fails leaves nothing at the output path, an earlier setup
+# there untouched, and no temporary file beside it.
+printf 'wrong' >wrong-password.txt
+printf 'earlier setup' >earlier.exe
+for case in "new.exe --sign-password-file wrong-password.txt" \
+            "earlier.exe --sign-password-file wrong-password.txt" \
+            "new.exe --sign-password-file password.txt --timestamp-url http://127.0.0.1:9/"; do
+    set -- $case
+    output=$1
+    shift
+    before=$(cat "$output" 2>/dev/null || echo absent)
+    if "$root/scripts/bootwright-pack.sh" product/setup.xml "$output" --sign-pkcs12 signer.p12 "$@" \
+            >failed.out 2>&1; then
+        cat failed.out
+        fail "signing with '$*' succeeded"
+    fi
+    [ "$(cat "$output" 2>/dev/null || echo absent)" = "$before" ] || fail "signing with '$*' changed $output"
+    ls -A | grep -q "^\.$output\." && fail "signing with '$*' left a temporary file beside $output"
+done
 
 # One byte inside the second segment (a cabinet in the resources: "MSCF").
 offset=$(grep -obUaP 'MSCF\x00\x00\x00\x00' setup.exe | sed -n '2s/:.*//p')
