@@ -9,7 +9,8 @@ import re
 import sys
 
 LAYERS = ["lib", "base", "payload", "components", "config", "sequence", "ui", "app"]
-INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"/]+)/')
+# Quoted or angle-bracket includes alike: either finds a project folder.
+INCLUDE = re.compile(r'^\s*#\s*include\s*["<]([^">/]+)/')
 
 
 def problems(root):
@@ -17,7 +18,7 @@ def problems(root):
         allowed = LAYERS[: rank + 1]
         for directory, _, names in os.walk(os.path.join(root, folder)):
             for name in sorted(names):
-                if not name.endswith((".h", ".cpp", ".rc")):
+                if not name.endswith((".h", ".cpp", ".inl", ".rc")):
                     continue
                 path = os.path.join(directory, name)
                 with open(path, encoding="utf-8", errors="replace") as source:

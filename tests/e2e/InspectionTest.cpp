@@ -97,8 +97,9 @@ TEST_F(Inspection, DisplayConfigListsTheConfigurations) {
 }
 
 // A machine that no configuration fits is exactly when a document needs
-// inspecting: the listing shows every configuration and succeeds.
-TEST(InspectionWithoutAMatch, DisplayConfigListsEveryConfigurationAndEndsWithZero) {
+// inspecting: the listing shows every configuration and succeeds. The payload
+// modes load and filter first, as an installing run does, and fail.
+TEST(InspectionWithoutAMatch, DisplayConfigListsEveryConfigurationThePayloadModesFail) {
     Scenario run;
     const std::wstring setup = TestSupport::PackageSetup(
         run.folder.Path(),
@@ -112,6 +113,8 @@ TEST(InspectionWithoutAMatch, DisplayConfigListsEveryConfigurationAndEndsWithZer
     } cases[] = {
         {L"/q", kFailed, std::string(kErrorPrefix) + "None of 2 fits"},
         {L"/q /DisplayConfig", 0, kFinishedZero},
+        {L"/q /ExtractCab", kFailed, std::string(kErrorPrefix) + "None of 2 fits"},
+        {L"/q /DisplayCab", kFailed, std::string(kErrorPrefix) + "None of 2 fits"},
     };
     for (const auto& c : cases) {
         Scenario each;
