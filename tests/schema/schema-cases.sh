@@ -78,6 +78,29 @@ expect invalid "short sha256" "$(component '' '<downloaddialog><download compone
 expect invalid "download list without a download" "$(component '' '<downloaddialog dialog_caption="Empty"/>')"
 expect invalid "unknown child of a download list" "$(component '' '<downloaddialog><file sourceurl="https://example.invalid/r.msi"/></downloaddialog>')"
 
+# The corpus check itself: it fails on an empty corpus and on one document the
+# schema refuses among valid ones.
+corpus() {
+    local wanted=$1 name=$2
+    shift 2
+    cases=$((cases + 1))
+    rm -rf "$work/corpus" && mkdir "$work/corpus"
+    local i=0
+    for document in "$@"; do
+        i=$((i + 1))
+        printf '%s' "$document" >"$work/corpus/$i.xml"
+    done
+    if bash "$(dirname "$0")/validate-corpus.sh" "$schema" "$work/corpus" >"$work/report" 2>&1; then got=pass; else got=fail; fi
+    if [ "$got" != "$wanted" ]; then
+        failures=$((failures + 1))
+        echo "FAIL: corpus $name: expected $wanted, got $got"
+        cat "$work/report"
+    fi
+}
+corpus fail "empty"
+corpus pass "two valid documents" "$(doc '' '')" "$(component '' '')"
+corpus fail "one refused document" "$(doc '' '')" "$(doc '' '<configuration type="update"/>')"
+
 # Every element and attribute the schema declares is in the reference.
 reference=$root/docs/configuration.md
 for name in $(grep -o '<xs:\(element\|attribute\) name="[a-z_0-9]*"' "$schema" | sed 's/.*name="\(.*\)"/\1/' | sort -u); do
