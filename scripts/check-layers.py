@@ -8,7 +8,7 @@ import os
 import re
 import sys
 
-LAYERS = ["lib", "base", "payload", "components", "config", "sequence", "ui", "app"]
+LAYERS = ["lib", "base", "payload", "components", "config", "sequence", "ui", "app", "packager"]
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"/]+)/')
 
 

@@ -13,10 +13,10 @@
 
 #include "lib/FileOps.h"
 #include "lib/StringUtils.h"
+#include "packager/CabinetWriter.h"
+#include "packager/ResourceUpdate.h"
+#include "packager/SetupPackager.h"
 #include "payload/CabinetResources.h"
-#include "payload/CabinetWriter.h"
-#include "payload/ResourceUpdate.h"
-#include "app/SetupPackager.h"
 #include "tests/e2e/SetupDocuments.h"
 #include "tests/support/SetupRun.h"
 

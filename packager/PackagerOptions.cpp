@@ -1,9 +1,9 @@
-#include "payload/PackagerOptions.h"
+#include "packager/PackagerOptions.h"
 
 #include <cwctype>
 
 #include "lib/SystemError.h"
-#include "payload/ExecutionLevel.h"
+#include "packager/ExecutionLevel.h"
 
 namespace {
 

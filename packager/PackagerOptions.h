@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "payload/VersionResource.h"
+#include "packager/VersionResource.h"
 
 // What the packager is asked to do, from its command line.
 struct PackagerOptions {

@@ -2,11 +2,11 @@
 
 #include <windows.h>
 
-#include "app/SetupPackager.h"
 #include "lib/FileOps.h"
+#include "packager/PackagerOptions.h"
+#include "packager/SetupPackager.h"
 #include "payload/CabinetResources.h"
 #include "payload/ExtractComponent.h"
-#include "payload/PackagerOptions.h"
 #include "tests/base/FreshSession.h"
 #include "tests/base/LogCapture.h"
 #include "tests/payload/PayloadFiles.h"

@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "app/SetupPackager.h"
 #include "base/InstallerLog.h"
 #include "lib/DllSearch.h"
 #include "lib/FileOps.h"
 #include "lib/TextConversion.h"
-#include "payload/PackagerOptions.h"
+#include "packager/PackagerOptions.h"
+#include "packager/SetupPackager.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "payload/PayloadSection.h"
+#include "packager/PayloadSection.h"
 
 #include <windows.h>
 

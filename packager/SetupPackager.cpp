@@ -1,4 +1,4 @@
-#include "app/SetupPackager.h"
+#include "packager/SetupPackager.h"
 
 #include <windows.h>
 
@@ -9,15 +9,15 @@
 #include "lib/FileOps.h"
 #include "lib/Formatting.h"
 #include "lib/SystemError.h"
+#include "packager/CabinetWriter.h"
+#include "packager/ExecutionLevel.h"
+#include "packager/IconReplacement.h"
+#include "packager/PayloadSection.h"
+#include "packager/ResourceUpdate.h"
+#include "packager/VersionResource.h"
 #include "payload/CabinetResources.h"
-#include "payload/CabinetWriter.h"
-#include "payload/ExecutionLevel.h"
-#include "payload/IconReplacement.h"
 #include "payload/PayloadList.h"
 #include "payload/PayloadManifest.h"
-#include "payload/PayloadSection.h"
-#include "payload/ResourceUpdate.h"
-#include "payload/VersionResource.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "payload/CabinetWriter.h"
+#include "packager/CabinetWriter.h"
 
 #include <fcntl.h>
 
