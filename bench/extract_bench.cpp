@@ -14,7 +14,6 @@
 #include <string>
 #include <vector>
 
-#include "app/SetupPackager.h"
 #include "base/InstallerLog.h"
 #include "bench/BenchTiming.h"
 #include "bench/plain_fdi.h"
@@ -22,10 +21,11 @@
 #include "lib/FileOps.h"
 #include "lib/Sha256.h"
 #include "lib/TextConversion.h"
+#include "packager/ResourceUpdate.h"
+#include "packager/SetupPackager.h"
 #include "payload/CabinetResources.h"
 #include "payload/CabinetSetCheck.h"
 #include "payload/ExtractComponent.h"
-#include "payload/ResourceUpdate.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include "bench/BenchTiming.h"
 #include "lib/FileOps.h"
 #include "lib/TextConversion.h"
-#include "app/SetupPackager.h"
+#include "packager/SetupPackager.h"
 
 namespace {
 

@@ -10,6 +10,7 @@
 #include "lib/StringUtils.h"
 #include "lib/SystemError.h"
 #include "lib/SystemLibrary.h"
+#include "payload/DownloadTarget.h"
 #include "payload/HttpTransfer.h"
 #include "payload/IDownloadCallback.h"
 
@@ -174,7 +175,11 @@ void DownloadFile::Download() {
     const std::wstring context = L"Error downloading \"" + sourceurl + L"\" to \"" + temporary + L"\"";
     if (HttpTransfer::Handles(sourceurl)) {
         TransferReport report(m_callback, componentname);
-        HttpTransfer(report, m_idleTimeoutMs).Fetch(sourceurl, temporary, context);
+        HttpTransfer transfer(report, m_idleTimeoutMs);
+        if (m_proxySettings) transfer.SetProxySettings(*m_proxySettings);
+        DownloadTarget target(temporary, context);
+        transfer.Fetch(sourceurl, target, context);
+        target.Close();
     } else {
         DownloadOtherScheme(temporary, context);
     }

@@ -3,6 +3,7 @@
 #include <urlmon.h>
 
 #include <exception>
+#include <memory>
 #include <string>
 
 #include "base/SharedAny.h"
@@ -39,6 +40,8 @@ public:
     void SetCallback(IDownloadCallback* callback) { m_callback = callback; }
     // How long an http or https download waits for its next byte.
     void SetIdleTimeout(DWORD milliseconds) { m_idleTimeoutMs = milliseconds; }
+    // The connection settings proxies are resolved from, instead of the user's.
+    void SetProxySettings(const ProxySettings& settings) { m_proxySettings.reset(new ProxySettings(settings)); }
 
     // IUnknown
     STDMETHOD(QueryInterface)(REFIID riid, void** object) override;
@@ -82,6 +85,7 @@ private:
 
     IDownloadCallback* m_callback = nullptr;
     DWORD m_idleTimeoutMs = kDownloadIdleTimeoutMs;
+    std::unique_ptr<ProxySettings> m_proxySettings;
     // Written by the platform's callbacks during one download, read after it.
     DWORD m_httpStatus = 0;
     std::exception_ptr m_callbackFailure;

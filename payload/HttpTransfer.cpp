@@ -1,15 +1,15 @@
 #include "payload/HttpTransfer.h"
 
 #include <shlwapi.h>
-#include <winhttp.h>
 
 #include <cwchar>
 #include <cwctype>
 #include <vector>
 
-#include "lib/Handles.h"
+#include "base/InstallerLog.h"
 #include "lib/SystemError.h"
-#include "lib/SystemLibrary.h"
+#include "payload/DownloadTarget.h"
+#include "payload/WinHttpApi.h"
 
 namespace {
 
@@ -18,84 +18,30 @@ const DWORD kReadSize = 65536;
 // Progress is reported at most this often; the end is always reported.
 const ULONGLONG kReportIntervalMs = 100;
 
-// The platform's HTTP client, loaded on first use and kept for the process.
-struct WinHttpFunctions {
-    Kestlib::SystemLibrary library{L"winhttp.dll"};
-    decltype(&::WinHttpOpen) open = library.Entry<decltype(open)>("WinHttpOpen");
-    decltype(&::WinHttpConnect) connect = library.Entry<decltype(connect)>("WinHttpConnect");
-    decltype(&::WinHttpOpenRequest) openRequest = library.Entry<decltype(openRequest)>("WinHttpOpenRequest");
-    decltype(&::WinHttpSetTimeouts) setTimeouts = library.Entry<decltype(setTimeouts)>("WinHttpSetTimeouts");
-    decltype(&::WinHttpSetOption) setOption = library.Entry<decltype(setOption)>("WinHttpSetOption");
-    decltype(&::WinHttpSendRequest) sendRequest = library.Entry<decltype(sendRequest)>("WinHttpSendRequest");
-    decltype(&::WinHttpReceiveResponse) receiveResponse =
-        library.Entry<decltype(receiveResponse)>("WinHttpReceiveResponse");
-    decltype(&::WinHttpQueryHeaders) queryHeaders = library.Entry<decltype(queryHeaders)>("WinHttpQueryHeaders");
-    decltype(&::WinHttpReadData) readData = library.Entry<decltype(readData)>("WinHttpReadData");
-    decltype(&::WinHttpCloseHandle) closeHandle = library.Entry<decltype(closeHandle)>("WinHttpCloseHandle");
-    decltype(&::WinHttpCrackUrl) crackUrl = library.Entry<decltype(crackUrl)>("WinHttpCrackUrl");
-    decltype(&::WinHttpGetIEProxyConfigForCurrentUser) userProxy =
-        library.Entry<decltype(userProxy)>("WinHttpGetIEProxyConfigForCurrentUser");
-};
+// The socket layer's codes for a connection that broke, was refused or went silent.
+bool IsSocketError(DWORD error) { return error >= 10050 && error <= 10065; }
 
-const WinHttpFunctions& Api() {
-    static const WinHttpFunctions functions;
-    return functions;
-}
-
-struct InternetHandleTraits {
-    using Type = HINTERNET;
-    static Type Invalid() noexcept { return nullptr; }
-    static void Close(Type h) noexcept { Api().closeHandle(h); }
-};
-using InternetHandle = Kestlib::UniqueHandle<InternetHandleTraits>;
-
-// The strings of the user's proxy setting, freed as the platform asks.
-struct UserProxy {
-    WINHTTP_CURRENT_USER_IE_PROXY_CONFIG config = {};
-    UserProxy() {
-        if (!Api().userProxy(&config)) config = WINHTTP_CURRENT_USER_IE_PROXY_CONFIG();
-    }
-    ~UserProxy() {
-        for (LPWSTR text : {config.lpszAutoConfigUrl, config.lpszProxy, config.lpszProxyBypass})
-            if (text != nullptr) ::GlobalFree(text);
-    }
-    UserProxy(const UserProxy&) = delete;
-    UserProxy& operator=(const UserProxy&) = delete;
-};
-
-// The socket layer's codes, which some clients pass on as they are.
-const DWORD kSocketTimedOut = 10060;
-const DWORD kSocketReset = 10054;
-
-// Texts for the codes a cut or silent connection gives, where the system has none.
-const wchar_t* Describe(DWORD error) {
+// Failures of the network, which may pass; the rest (certificates, names
+// the client refuses, bad addresses) will not change by asking again.
+bool IsNetworkError(DWORD error) {
     switch (error) {
         case ERROR_WINHTTP_TIMEOUT:
-        case kSocketTimedOut:
-            return L"The operation timed out";
-        case ERROR_WINHTTP_INVALID_SERVER_RESPONSE:
-            return L"The server response could not be parsed";
+        case ERROR_WINHTTP_NAME_NOT_RESOLVED:
+        case ERROR_WINHTTP_CANNOT_CONNECT:
         case ERROR_WINHTTP_CONNECTION_ERROR:
-        case kSocketReset:
-            return L"The connection with the server was reset";
+        case ERROR_WINHTTP_INVALID_SERVER_RESPONSE:
+            return true;
         default:
-            return nullptr;
+            return IsSocketError(error);
     }
-}
-
-[[noreturn]] void Fail(const std::wstring& context, DWORD error) {
-    std::wstring text = Kestlib::SystemErrorText(static_cast<long>(error), context, L"winhttp.dll");
-    // A code the system cannot describe comes out as the code once more.
-    const std::wstring bare = L": " + text.substr(0, text.find(L" - "));
-    const wchar_t* description = Describe(error);
-    if (description != nullptr && text.size() > bare.size() && text.compare(text.size() - bare.size(), bare.size(), bare) == 0)
-        text.replace(text.size() - bare.size() + 2, std::wstring::npos, description);
-    Kestlib::ThrowError(text);
 }
 
 bool IsRedirect(DWORD status) {
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
+
+// Statuses a server gives while it cannot serve for now.
+bool IsTemporaryStatus(DWORD status) { return status >= 500 || status == 408 || status == 429; }
 
 bool StartsWithNoCase(const std::wstring& text, const wchar_t* prefix) {
     const size_t length = std::wcslen(prefix);
@@ -103,29 +49,32 @@ bool StartsWithNoCase(const std::wstring& text, const wchar_t* prefix) {
 }
 
 // A header's value; empty when the answer has none.
-std::wstring Header(HINTERNET request, DWORD query, const std::wstring& context) {
+std::wstring Header(HINTERNET request, DWORD query) {
     DWORD size = 0;
-    if (Api().queryHeaders(request, query, WINHTTP_HEADER_NAME_BY_INDEX, WINHTTP_NO_OUTPUT_BUFFER, &size,
-                           WINHTTP_NO_HEADER_INDEX))
+    if (WinHttp().queryHeaders(request, query, WINHTTP_HEADER_NAME_BY_INDEX, WINHTTP_NO_OUTPUT_BUFFER, &size,
+                               WINHTTP_NO_HEADER_INDEX) ||
+        ::GetLastError() != ERROR_INSUFFICIENT_BUFFER)
         return std::wstring();
-    DWORD error = ::GetLastError();
-    if (error == ERROR_WINHTTP_HEADER_NOT_FOUND) return std::wstring();
-    if (error != ERROR_INSUFFICIENT_BUFFER) Fail(context, error);
     std::vector<wchar_t> value(size / sizeof(wchar_t) + 1, L'\0');
-    if (!Api().queryHeaders(request, query, WINHTTP_HEADER_NAME_BY_INDEX, value.data(), &size,
-                            WINHTTP_NO_HEADER_INDEX))
-        Fail(context, ::GetLastError());
+    if (!WinHttp().queryHeaders(request, query, WINHTTP_HEADER_NAME_BY_INDEX, value.data(), &size,
+                                WINHTTP_NO_HEADER_INDEX))
+        return std::wstring();
     return std::wstring(value.data());
 }
 
-// The announced body size; false when there is none or it is not a number.
-bool AnnouncedLength(HINTERNET request, const std::wstring& context, std::uint64_t& length) {
-    const std::wstring text = Header(request, WINHTTP_QUERY_CONTENT_LENGTH, context);
-    if (text.empty()) return false;
+// A whole decimal number; false for anything else.
+bool ParseSize(const std::wstring& text, std::uint64_t& size) {
+    if (text.empty() || text.size() > 19) return false;
     for (wchar_t c : text)
         if (!std::iswdigit(c)) return false;
-    length = std::wcstoull(text.c_str(), nullptr, 10);
+    size = std::wcstoull(text.c_str(), nullptr, 10);
     return true;
+}
+
+bool IsChunked(HINTERNET request) {
+    std::wstring coding = Header(request, WINHTTP_QUERY_TRANSFER_ENCODING);
+    for (wchar_t& c : coding) c = static_cast<wchar_t>(std::towlower(c));
+    return coding.find(L"chunked") != std::wstring::npos;
 }
 
 // A Location header resolved against the address that sent it.
@@ -142,14 +91,16 @@ std::wstring Resolve(const std::wstring& base, const std::wstring& location, con
     return std::wstring(combined.data(), length);
 }
 
-// One request and its answer; the request goes before its connection.
-struct Exchange {
+}  // namespace
+
+// One request and its answer; the request goes before its connection, the
+// connection before its session.
+struct HttpTransfer::Exchange {
+    InternetHandle session;
     InternetHandle connection;
     InternetHandle request;
     DWORD status = 0;
 };
-
-}  // namespace
 
 HttpTransfer::HttpTransfer(HttpTransferProgress& progress, DWORD idleTimeoutMs)
     : m_progress(progress), m_idleTimeoutMs(idleTimeoutMs) {}
@@ -158,98 +109,154 @@ bool HttpTransfer::Handles(const std::wstring& url) {
     return StartsWithNoCase(url, L"http://") || StartsWithNoCase(url, L"https://");
 }
 
+void HttpTransfer::SetProxySettings(const ProxySettings& settings) {
+    m_proxySettings = settings;
+    m_userSettings = false;
+}
+
+void HttpTransfer::Fail(Failure kind, const std::wstring& text) {
+    m_failure = kind;
+    Kestlib::ThrowError(text);
+}
+
+void HttpTransfer::FailWith(const std::wstring& context, DWORD error) {
+    m_failure = IsNetworkError(error) ? Failure::Network : Failure::Answer;
+    ThrowWinHttpError(context, error);
+}
+
 namespace {
 
-InternetHandle OpenSession(DWORD idleTimeoutMs, const std::wstring& context) {
-    UserProxy proxy;
-    const bool named = proxy.config.lpszProxy != nullptr && *proxy.config.lpszProxy != L'\0';
-    InternetHandle session(Api().open(kUserAgent, named ? WINHTTP_ACCESS_TYPE_NAMED_PROXY : WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
-                                      named ? proxy.config.lpszProxy : WINHTTP_NO_PROXY_NAME,
-                                      named && proxy.config.lpszProxyBypass != nullptr ? proxy.config.lpszProxyBypass
-                                                                                        : WINHTTP_NO_PROXY_BYPASS,
-                                      0));
-    if (!session) Fail(context, ::GetLastError());
+// A session of the platform's client for one route, with every wait bounded
+// and the TLS versions enabled explicitly: Windows 7 and 8 offer only TLS 1.0
+// unless asked. Older protocols stay off. tls12 tells whether the client took
+// it. The proxy is given here, since some clients take it from nowhere else.
+InternetHandle OpenSession(const ProxyRoute& route, DWORD idleTimeoutMs, bool& tls12) {
+    const bool named = !route.proxy.empty();
+    InternetHandle session(WinHttp().open(kUserAgent, named ? WINHTTP_ACCESS_TYPE_NAMED_PROXY : WINHTTP_ACCESS_TYPE_NO_PROXY,
+                                          named ? route.proxy.c_str() : WINHTTP_NO_PROXY_NAME,
+                                          named && !route.bypass.empty() ? route.bypass.c_str() : WINHTTP_NO_PROXY_BYPASS,
+                                          0));
+    if (!session) return session;
     const int timeout = static_cast<int>(idleTimeoutMs);
-    if (!Api().setTimeouts(session.Get(), timeout, timeout, timeout, timeout)) Fail(context, ::GetLastError());
+    if (!WinHttp().setTimeouts(session.Get(), timeout, timeout, timeout, timeout)) return InternetHandle();
+    // A client that does not know TLS 1.3 refuses the whole set.
+    DWORD protocols = WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2 | WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3;
+    tls12 = WinHttp().setOption(session.Get(), WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols, sizeof(protocols));
+    if (!tls12) {
+        protocols = WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2;
+        tls12 = WinHttp().setOption(session.Get(), WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols, sizeof(protocols));
+    }
     return session;
 }
 
-// Sends a GET for url and waits for the answer's headers. Redirects are
-// not followed here: the caller counts them.
-Exchange Send(HINTERNET session, const std::wstring& url, DWORD idleTimeoutMs, HttpTransferProgress& progress,
-              const std::wstring& context) {
+bool IsSecure(const std::wstring& url) { return StartsWithNoCase(url, L"https://"); }
+
+}  // namespace
+
+HttpTransfer::Exchange HttpTransfer::Send(void* resolver, const std::wstring& url, const std::wstring& headers,
+                                          const std::wstring& context) {
     URL_COMPONENTS parts = {};
     parts.dwStructSize = sizeof(parts);
     parts.dwHostNameLength = static_cast<DWORD>(-1);
     parts.dwUrlPathLength = static_cast<DWORD>(-1);
     parts.dwExtraInfoLength = static_cast<DWORD>(-1);
-    if (!Api().crackUrl(url.c_str(), 0, 0, &parts)) Fail(context, ::GetLastError());
+    if (!WinHttp().crackUrl(url.c_str(), 0, 0, &parts)) FailWith(context, ::GetLastError());
     const std::wstring host(parts.lpszHostName, parts.dwHostNameLength);
     std::wstring path(parts.lpszUrlPath, parts.dwUrlPathLength);
     path.append(parts.lpszExtraInfo, parts.dwExtraInfoLength);
+    const ProxyRoute route = ResolveProxy(m_userSettings ? ProxySettings::OfCurrentUser() : m_proxySettings, url,
+                                          PlatformProxyLookup(resolver));
+    if (!route.proxy.empty()) LOG(L"Proxy for '" << url << L"': " << route.proxy << L" (" << route.origin << L")");
+
     Exchange exchange;
-    exchange.connection.Reset(Api().connect(session, host.c_str(), parts.nPort, 0));
-    if (!exchange.connection) Fail(context, ::GetLastError());
-    exchange.request.Reset(Api().openRequest(exchange.connection.Get(), L"GET", path.c_str(), nullptr,
-                                             WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
-                                             parts.nScheme == INTERNET_SCHEME_HTTPS ? WINHTTP_FLAG_SECURE : 0));
-    if (!exchange.request) Fail(context, ::GetLastError());
+    bool tls12 = false;
+    exchange.session = OpenSession(route, m_idleTimeoutMs, tls12);
+    if (!exchange.session) FailWith(context, ::GetLastError());
+    if (IsSecure(url) && !tls12)
+        Fail(Failure::Answer, context + L": this system's HTTP client cannot use TLS 1.2 (Windows 7 and 8 need "
+                                        L"the update that adds it)");
+    exchange.connection.Reset(WinHttp().connect(exchange.session.Get(), host.c_str(), parts.nPort, 0));
+    if (!exchange.connection) FailWith(context, ::GetLastError());
+    exchange.request.Reset(WinHttp().openRequest(exchange.connection.Get(), L"GET", path.c_str(), nullptr,
+                                                 WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
+                                                 parts.nScheme == INTERNET_SCHEME_HTTPS ? WINHTTP_FLAG_SECURE : 0));
+    if (!exchange.request) FailWith(context, ::GetLastError());
     HINTERNET request = exchange.request.Get();
     DWORD disable = WINHTTP_DISABLE_REDIRECTS;
-    if (!Api().setOption(request, WINHTTP_OPTION_DISABLE_FEATURE, &disable, sizeof(disable)))
-        Fail(context, ::GetLastError());
+    if (!WinHttp().setOption(request, WINHTTP_OPTION_DISABLE_FEATURE, &disable, sizeof(disable)))
+        FailWith(context, ::GetLastError());
     // The wait for the answer's headers has a setting of its own.
-    DWORD responseTimeout = idleTimeoutMs;
-    Api().setOption(request, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &responseTimeout, sizeof(responseTimeout));
-    progress.Connecting();
-    progress.SendingRequest();
-    if (!Api().sendRequest(request, WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0) ||
-        !Api().receiveResponse(request, nullptr))
-        Fail(context, ::GetLastError());
+    DWORD responseTimeout = m_idleTimeoutMs;
+    WinHttp().setOption(request, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &responseTimeout, sizeof(responseTimeout));
+    m_progress.Connecting();
+    m_progress.SendingRequest();
+    if (!WinHttp().sendRequest(request, headers.empty() ? WINHTTP_NO_ADDITIONAL_HEADERS : headers.c_str(),
+                               headers.empty() ? 0 : static_cast<DWORD>(-1L), WINHTTP_NO_REQUEST_DATA, 0, 0, 0) ||
+        !WinHttp().receiveResponse(request, nullptr))
+        FailWith(context, ::GetLastError());
     DWORD size = sizeof(exchange.status);
-    if (!Api().queryHeaders(request, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
-                            WINHTTP_HEADER_NAME_BY_INDEX, &exchange.status, &size, WINHTTP_NO_HEADER_INDEX))
-        Fail(context, ::GetLastError());
+    if (!WinHttp().queryHeaders(request, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+                                WINHTTP_HEADER_NAME_BY_INDEX, &exchange.status, &size, WINHTTP_NO_HEADER_INDEX))
+        FailWith(context, ::GetLastError());
     return exchange;
 }
 
-}  // namespace
+HttpTransfer::End HttpTransfer::ConfirmEnd(void* resolver, const std::wstring& url, std::uint64_t received,
+                                           const std::wstring& context) {
+    const Exchange probe = Send(resolver, url, L"Range: bytes=" + std::to_wstring(received) + L"-", context);
+    // Nothing follows: the range starts at the end, and the total, when given, is what arrived.
+    if (probe.status == 416) {
+        const std::wstring range = Header(probe.request.Get(), WINHTTP_QUERY_CONTENT_RANGE);
+        const size_t slash = range.rfind(L'/');
+        std::uint64_t total = 0;
+        if (slash == std::wstring::npos || !ParseSize(range.substr(slash + 1), total) || total == received)
+            return End::Confirmed;
+        return End::Cut;
+    }
+    return probe.status == 206 ? End::Cut : End::Unknown;
+}
 
-void HttpTransfer::Fetch(const std::wstring& url, const std::wstring& target, const std::wstring& context) {
-    InternetHandle session = OpenSession(m_idleTimeoutMs, context);
+void HttpTransfer::Fetch(const std::wstring& url, DownloadTarget& target, const std::wstring& context) {
+    m_failure = Failure::None;
+    // Only asks the platform where a URL's proxy is; every request has a session of its own route.
+    InternetHandle session(
+        WinHttp().open(kUserAgent, WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
+    if (!session) FailWith(context, ::GetLastError());
     std::wstring address = url;
-    Exchange exchange = Send(session.Get(), address, m_idleTimeoutMs, m_progress, context);
+    Exchange exchange = Send(session.Get(), address, std::wstring(), context);
     for (int redirects = 0; IsRedirect(exchange.status); ++redirects) {
-        const std::wstring location = Header(exchange.request.Get(), WINHTTP_QUERY_LOCATION, context);
+        const std::wstring location = Header(exchange.request.Get(), WINHTTP_QUERY_LOCATION);
         if (location.empty()) break;
         if (redirects == kDownloadMaxRedirects)
-            Kestlib::ThrowError(context + L": more than " + std::to_wstring(kDownloadMaxRedirects) + L" redirects");
-        address = Resolve(address, location, context);
-        if (!Handles(address)) Kestlib::ThrowError(context + L": redirected to an unsupported address '" + address + L"'");
-        exchange = Send(session.Get(), address, m_idleTimeoutMs, m_progress, context);
+            Fail(Failure::Answer, context + L": more than " + std::to_wstring(kDownloadMaxRedirects) + L" redirects");
+        const std::wstring next = Resolve(address, location, context);
+        if (!Handles(next)) Fail(Failure::Answer, context + L": redirected to an unsupported address '" + next + L"'");
+        // The platform's client refuses this itself when it follows redirects; here they are followed by hand.
+        if (IsSecure(address) && !IsSecure(next))
+            Fail(Failure::Answer, context + L": refused the redirect from https to the unencrypted address '" + next + L"'");
+        address = next;
+        exchange = Send(session.Get(), address, std::wstring(), context);
     }
     if (exchange.status < 200 || exchange.status > 299) {
-        // No error page may pass for the file, not even one left by an earlier attempt.
-        ::DeleteFileW(target.c_str());
-        Kestlib::ThrowError(context + L": HTTP status " + std::to_wstring(exchange.status));
+        target.Discard();
+        Fail(IsTemporaryStatus(exchange.status) ? Failure::Network : Failure::Answer,
+             context + L": HTTP status " + std::to_wstring(exchange.status));
     }
 
     std::uint64_t announced = 0;
-    const bool known = AnnouncedLength(exchange.request.Get(), context, announced);
-    Kestlib::FileHandle file(
-        ::CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) Kestlib::ThrowError(Kestlib::SystemErrorText(static_cast<long>(::GetLastError()), context));
+    const bool known = ParseSize(Header(exchange.request.Get(), WINHTTP_QUERY_CONTENT_LENGTH), announced);
+    const bool chunked = IsChunked(exchange.request.Get());
+    target.Begin(true);
     std::vector<char> buffer(kReadSize);
     std::uint64_t received = 0;
     ULONGLONG reported = ::GetTickCount64();
     for (;;) {
-        if (m_progress.IsCancelled()) Kestlib::ThrowError(Kestlib::SystemErrorText(E_ABORT, context));
+        if (m_progress.IsCancelled()) Fail(Failure::Cancelled, Kestlib::SystemErrorText(E_ABORT, context));
         DWORD read = 0;
-        if (!Api().readData(exchange.request.Get(), buffer.data(), kReadSize, &read)) Fail(context, ::GetLastError());
+        if (!WinHttp().readData(exchange.request.Get(), buffer.data(), kReadSize, &read))
+            FailWith(context, ::GetLastError());
         if (read == 0) break;
-        DWORD written = 0;
-        if (!::WriteFile(file.Get(), buffer.data(), read, &written, nullptr) || written != read)
-            Kestlib::ThrowError(Kestlib::SystemErrorText(static_cast<long>(::GetLastError()), context));
+        target.Append(buffer.data(), read);
         received += read;
         if (::GetTickCount64() - reported >= kReportIntervalMs) {
             reported = ::GetTickCount64();
@@ -259,6 +266,19 @@ void HttpTransfer::Fetch(const std::wstring& url, const std::wstring& target, co
     m_progress.Received(received, known ? announced : 0);
     // The platform's client reports the end of a cut connection as the end of the body.
     if (known && received != announced)
-        Kestlib::ThrowError(context + L": the connection ended after " + std::to_wstring(received) + L" of " +
-                            std::to_wstring(announced) + L" bytes");
+        Fail(Failure::Network, context + L": the connection ended after " + std::to_wstring(received) + L" of " +
+                                   std::to_wstring(announced) + L" bytes");
+    if (known || !chunked) return;
+    exchange = Exchange();
+    switch (ConfirmEnd(session.Get(), address, received, context)) {
+        case End::Confirmed:
+            return;
+        case End::Cut:
+            Fail(Failure::Network, context + L": the connection ended after " + std::to_wstring(received) +
+                                       L" bytes, before the last chunk of the body");
+        case End::Unknown:
+            LOG(L"The server cannot say whether the chunked body of '" << address << L"' ended after " << received
+                                                                         << L" bytes; only a checksum can tell");
+            return;
+    }
 }

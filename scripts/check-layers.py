@@ -8,7 +8,7 @@ import os
 import re
 import sys
 
-LAYERS = ["lib", "base", "payload", "components", "config", "sequence", "ui", "app"]
+LAYERS = ["lib", "base", "payload", "components", "config", "sequence", "ui", "app", "packager"]
 # Quoted or angle-bracket includes alike: either finds a project folder.
 INCLUDE = re.compile(r'^\s*#\s*include\s*["<]([^">/]+)/')
 

@@ -31,8 +31,11 @@ CDownloadDialog::CDownloadDialog(const DownloadDialogPtr& list) : DialogBase(IDD
 
 CDownloadDialog::~CDownloadDialog() {
     // The worker may still be between its last report and its end: it must
-    // not call back into a window object that is gone.
+    // not call back into a window object that is gone. A window that ends
+    // while the list runs (a failure, a close) cancels it first, or the join
+    // would wait for the whole transfer.
     if (m_list->GetCallback() == this) {
+        m_cancelled = true;
         try {
             m_list->Join();
         } catch (...) {
@@ -139,6 +142,13 @@ INT_PTR CDownloadDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, b
             return 0;
         case WM_CLOSE:
             handled = true;
+            // A close request while the list runs is a cancellation; waiting
+            // here would block the window for the whole transfer.
+            if (m_list->IsExecuting()) {
+                m_cancelled = true;
+                DownloadCancel();
+                return 0;
+            }
             m_list->WaitAndRethrow();
             return 0;
         case WM_DESTROY: {

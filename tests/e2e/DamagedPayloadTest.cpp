@@ -17,10 +17,10 @@
 
 #include "lib/FileOps.h"
 #include "lib/StringUtils.h"
+#include "packager/CabinetWriter.h"
+#include "packager/ResourceUpdate.h"
+#include "packager/SetupPackager.h"
 #include "payload/CabinetResources.h"
-#include "payload/CabinetWriter.h"
-#include "payload/ResourceUpdate.h"
-#include "app/SetupPackager.h"
 #include "tests/e2e/SetupDocuments.h"
 #include "tests/support/SetupRun.h"
 
@@ -196,6 +196,16 @@ protected:
         return TestSupport::RunSetup(setup, options, 60000);
     }
 
+    // The packaged setup, its payload damaged, extracted: the exit code.
+    static DWORD ExtractDamaged(const Scenario& run, const std::function<void(Payload&)>& damage, Payload& payload) {
+        payload = *s_payload;
+        damage(payload);
+        std::wstring setup = run.folder / L"damaged.exe";
+        EXPECT_TRUE(::CopyFileW(s_setup->c_str(), setup.c_str(), FALSE));
+        WritePayload(setup, payload);
+        return ExtractCab(run, setup);
+    }
+
     static bool Empty(const std::wstring& folder) {
         WIN32_FIND_DATAW found;
         HANDLE search = ::FindFirstFileW((folder + L"\\*").c_str(), &found);
@@ -349,12 +359,8 @@ TEST_F(DamagedPayload, EveryKindOfDamageEndsWithAnErrorNamingIt) {
     for (const DamageCase& test : kDamage) {
         SCOPED_TRACE(test.family);
         Scenario run;
-        Payload payload = *s_payload;
-        test.damage(payload);
-        std::wstring setup = run.folder / L"damaged.exe";
-        ASSERT_TRUE(::CopyFileW(s_setup->c_str(), setup.c_str(), FALSE));
-        WritePayload(setup, payload);
-        EXPECT_EQ(ExtractCab(run, setup), kFailed);
+        Payload payload;
+        EXPECT_EQ(ExtractDamaged(run, test.damage, payload), kFailed);
         std::vector<std::string> log = run.Log();
         bool named = false;
         for (const std::string& line : log)
@@ -393,12 +399,8 @@ TEST_F(DamagedPayload, TheDecompressorsOwnFailuresKeepTheirStepsAndTexts) {
     for (const SpecifiedFailure& test : kSpecified) {
         SCOPED_TRACE(test.name);
         Scenario run;
-        Payload payload = *s_payload;
-        test.damage(payload);
-        std::wstring setup = run.folder / L"damaged.exe";
-        ASSERT_TRUE(::CopyFileW(s_setup->c_str(), setup.c_str(), FALSE));
-        WritePayload(setup, payload);
-        EXPECT_EQ(ExtractCab(run, setup), kFailed);
+        Payload payload;
+        EXPECT_EQ(ExtractDamaged(run, test.damage, payload), kFailed);
         size_t written = 0;
         while (written < payload.cabinets.size() && !payload.cabinets[written].bytes.empty()) ++written;
         const std::string folder = Utf8(run.folder / L"SupportFiles");

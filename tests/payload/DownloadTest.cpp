@@ -220,6 +220,13 @@ TEST_F(DownloadTest, MisbehavingServersFailAndLeaveTheDestinationAlone) {
         {"stall before headers", {200, body, 1, 0, HttpFault::StallBeforeHeaders}, timedOut, 1},
         {"no answer", {200, body, 1, 0, HttpFault::NoAnswer}, "0x80072f78|: The server response could not be parsed", 1},
         {"redirect loop", {302, "", 1, 0, HttpFault::None, -1, "/loop"}, ": more than 10 redirects", 11},
+        // The platform's client reads this end as a complete body; the server's
+        // answer to a request for what follows tells (a second request).
+        {"chunked body cut before its last chunk", {200, body, 4, 100, HttpFault::CloseMidBody, -1, "", true, false, true},
+         ": the connection ended after 100000 bytes, before the last chunk of the body", 2},
+        {"chunked body reset", {200, body, 4, 100, HttpFault::ResetMidBody, -1, "", true},
+         "0x80072746|: Connection reset by peer.", 1},
+        {"server unavailable", {503, "", 1, 0}, ": HTTP status 503", 1},
     };
     for (const bool existing : {true, false}) {
         for (const auto& row : cases) {
@@ -251,6 +258,37 @@ TEST_F(DownloadTest, MisbehavingServersFailAndLeaveTheDestinationAlone) {
             EXPECT_EQ(faulty.RequestCount(path), row.requests);
             ::DeleteFileW((folder / name).c_str());
             ::DeleteFileW((folder / (name + L".tmp")).c_str());
+        }
+    }
+}
+
+// A body is complete when its announced length arrived, or when a chunked
+// body's end is confirmed by the server; one whose length nobody announced
+// ends with the connection and is taken as it is (only a checksum can tell).
+TEST_F(DownloadTest, BodiesWithoutAnAnnouncedLengthAreAccepted) {
+    const std::string body = Body(150000);
+    const struct {
+        const char* name;
+        HttpRoute route;
+        std::vector<std::string> ranges;  // the Range header of each request
+        bool unconfirmed;
+    } cases[] = {
+        {"chunked, end confirmed", {200, body, 3, 0, HttpFault::None, -1, "", true, false, true}, {"", "bytes=150000-"}, false},
+        {"chunked, server without ranges", {200, body, 3, 0, HttpFault::None, -1, "", true}, {"", "bytes=150000-"}, true},
+        {"no length, closed", {200, body, 3, 0, HttpFault::None, -1, "", false, true}, {""}, false},
+    };
+    int number = 0;
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        for (const bool existing : {true, false}) {
+            const std::string path = "/whole" + std::to_string(++number) + ".bin";
+            server.Add(path, row.route);
+            if (existing) WriteTextFile(folder / L"whole.bin", "old");
+            LogCapture log;
+            Run(From(path) + Into(L"whole.bin"));
+            EXPECT_EQ(ReadTextFile(folder / L"whole.bin"), body);
+            EXPECT_EQ(server.Ranges(path), row.ranges);
+            EXPECT_EQ(log.Text().find("only a checksum can tell") != std::string::npos, row.unconfirmed);
         }
     }
 }

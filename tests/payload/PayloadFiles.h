@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "payload/CabinetWriter.h"
+#include "packager/CabinetWriter.h"
 #include "tests/support/TestEnvironment.h"
 
 // Files of a payload written into a source folder with set contents, times

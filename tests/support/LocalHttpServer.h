@@ -37,6 +37,15 @@ struct HttpRoute {
     long long announcedLength = -1;
     // A path of this server, sent as the Location header.
     std::string location{};
+    // The body in chunks (an HTTP/1.1 answer without a length); a mid-body
+    // fault then comes before the last, zero-length chunk.
+    bool chunked = false;
+    // Neither a length nor chunks: the body ends with the connection.
+    bool noLength = false;
+    // Answers "Range: bytes=N-" with 206 (416 past the end), unless an
+    // If-Range differs from the ETag; a mid-body fault cuts what it sends.
+    bool ranges = false;
+    std::string etag{};
 };
 
 // An HTTP/1.0 server on 127.0.0.1 (a port the system picks), serving canned
@@ -51,8 +60,19 @@ public:
 
     // path starts with "/"; unknown paths answer 404 with an empty body.
     void Add(const std::string& path, const HttpRoute& route);
+    // The n-th request of path gets the n-th answer; the last one repeats.
+    void AddSequence(const std::string& path, const std::vector<HttpRoute>& routes);
     std::wstring Url(const std::string& path) const;
+    // The same path behind another host and scheme: as a proxy sees it.
+    std::wstring UrlVia(const std::string& hostAndScheme, const std::string& path) const;
+    std::string Authority() const;
     int RequestCount(const std::string& path) const;
+    // Requests that named a whole URL, as clients ask a proxy.
+    int ProxiedCount(const std::string& path) const;
+    // Body bytes sent for path, over all its answers.
+    long long BytesSent(const std::string& path) const;
+    // The Range header of each request of path, empty where there was none.
+    std::vector<std::string> Ranges(const std::string& path) const;
 
 private:
     void Serve();
@@ -66,8 +86,11 @@ private:
     unsigned short m_port = 0;
     std::atomic<bool> m_stopping{false};
     mutable std::mutex m_mutex;
-    std::map<std::string, HttpRoute> m_routes;
+    std::map<std::string, std::vector<HttpRoute>> m_routes;
     std::map<std::string, int> m_requests;
+    std::map<std::string, int> m_proxied;
+    std::map<std::string, long long> m_bytes;
+    std::map<std::string, std::vector<std::string>> m_ranges;
     std::vector<std::thread> m_connections;
     std::thread m_thread;
 };

@@ -233,6 +233,44 @@ TEST_F(DownloadWindowTest, ACancellationBetweenFilesStillClosesTheWindow) {
     }
 }
 
+// A window that ends while its list runs (closed, or ended by a command)
+// cancels the list before it waits for it: the transfer stops at its next
+// report instead of running to its end.
+TEST_F(DownloadWindowTest, AWindowEndingMidTransferCancelsBeforeItWaits) {
+    const std::vector<std::function<void(HWND)>> endings = {
+        [](HWND window) { ::PostMessageW(window, WM_CLOSE, 0, 0); },
+        [](HWND window) { ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0); },
+    };
+    for (const auto& end : endings) {
+        std::atomic<bool> sawCancel{false};
+        DownloadDialogPtr list = List(
+            [&](IDownloadCallback& callback) {
+                callback.Status(1, 100, L"runtime.msi: 1 of 100 bytes");
+                // A transfer that would take half a minute unless cancelled.
+                for (int wait = 0; wait < 300 && !callback.IsDownloadCancelled(); ++wait) ::Sleep(100);
+                sawCancel = callback.IsDownloadCancelled();
+                return -2;
+            },
+            true);
+        const ULONGLONG start = ::GetTickCount64();
+        bool completed = true;
+        {
+            DialogDriver user([&] {
+                HWND window = DialogDriver::FindDialog(m_caption);
+                if (!window) return;
+                DialogDriver::WaitForText(window, IDC_DOWNLOAD_STATUS, L"runtime.msi: 1 of 100 bytes");
+                end(window);
+            });
+            CDownloadDialog dialog(list);
+            completed = dialog.DoModal();
+        }
+        EXPECT_FALSE(completed);
+        EXPECT_TRUE(sawCancel.load());
+        EXPECT_LT(::GetTickCount64() - start, 15000u);
+        EXPECT_FALSE(list->IsExecuting());
+    }
+}
+
 TEST_F(DownloadWindowTest, AMissingFileWaitsForStartAndCancelBeforeStartRunsNothing) {
     DownloadDialogPtr list = List([](IDownloadCallback&) { return 0; }, false);
     AddMissingFile(*list);

@@ -1,4 +1,4 @@
-#include "payload/ResourceUpdate.h"
+#include "packager/ResourceUpdate.h"
 
 #include "lib/Handles.h"
 #include "lib/SystemError.h"

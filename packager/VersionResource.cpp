@@ -1,4 +1,4 @@
-#include "payload/VersionResource.h"
+#include "packager/VersionResource.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "payload/ExecutionLevel.h"
+#include "packager/ExecutionLevel.h"
 
 #include "lib/SystemError.h"
 #include "lib/TextConversion.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "payload/IconFile.h"
+#include "packager/IconFile.h"
 
 class ResourceUpdate;
 

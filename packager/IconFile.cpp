@@ -1,4 +1,4 @@
-#include "payload/IconFile.h"
+#include "packager/IconFile.h"
 
 #include <cstring>
 

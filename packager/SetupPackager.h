@@ -3,7 +3,7 @@
 #include <functional>
 #include <string>
 
-#include "payload/PackagerOptions.h"
+#include "packager/PackagerOptions.h"
 
 // Writes a setup executable: a copy of the bootstrapper carrying the
 // configuration document, the optional banner, the payload's cabinet set and

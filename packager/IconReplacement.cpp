@@ -1,8 +1,8 @@
-#include "payload/IconReplacement.h"
+#include "packager/IconReplacement.h"
 
 #include "lib/Handles.h"
 #include "lib/SystemError.h"
-#include "payload/ResourceUpdate.h"
+#include "packager/ResourceUpdate.h"
 
 namespace {
 
