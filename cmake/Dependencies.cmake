@@ -28,3 +28,11 @@ if(BOOTWRIGHT_TESTS)
     add_subdirectory(${GOOGLETEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
     include(GoogleTest)
 endif()
+
+# zlib compresses the packager's MSZIP cabinets: Debian's MinGW build
+# (libz-mingw-w64-dev), linked statically like the runtimes.
+find_library(ZLIB_STATIC_LIBRARY NAMES libz.a REQUIRED)
+find_path(ZLIB_INCLUDE_DIR zlib.h REQUIRED)
+add_library(zlib_static STATIC IMPORTED)
+set_target_properties(zlib_static PROPERTIES IMPORTED_LOCATION ${ZLIB_STATIC_LIBRARY}
+    INTERFACE_INCLUDE_DIRECTORIES ${ZLIB_INCLUDE_DIR})

@@ -7,7 +7,8 @@
 
 namespace {
 
-const unsigned long long kMinimumSegment = 32ULL * 1024;
+// A cabinet holds at least one whole frame of 32 KiB with its headers.
+const unsigned long long kMinimumSegment = 36ULL * 1024;
 const unsigned long long kMaximumSegment = 2047ULL * 1024 * 1024;
 
 }  // namespace
@@ -29,8 +30,35 @@ unsigned long ParseSegmentSize(const std::wstring& text) {
     }
     value *= unit;
     if (!valid || value < kMinimumSegment || value > kMaximumSegment)
-        Kestlib::ThrowError(L"Invalid segment size '" + text + L"': give bytes, or a number with K or M, from 32K to 2047M");
+        Kestlib::ThrowError(L"Invalid segment size '" + text + L"': give bytes, or a number with K or M, from 36K to 2047M");
     return static_cast<unsigned long>(value);
+}
+
+Cabinet::Compression ParseCompression(const std::wstring& text) {
+    Cabinet::Compression compression;
+    if (text == L"mszip")
+        compression.method = Cabinet::CompressionMethod::Mszip;
+    else if (text == L"none")
+        compression.method = Cabinet::CompressionMethod::None;
+    else
+        Kestlib::ThrowError(L"Invalid compression '" + text + L"': give mszip or none");
+    return compression;
+}
+
+void SetSourceDateEpoch(PackagerOptions& options, const std::wstring& text) {
+    unsigned long long seconds = 0;
+    bool valid = !text.empty() && text.size() <= 12;
+    for (wchar_t c : text) {
+        if (c < L'0' || c > L'9') valid = false;
+        seconds = seconds * 10 + static_cast<unsigned long long>(c - L'0');
+    }
+    if (!valid)
+        Kestlib::ThrowError(L"Invalid SOURCE_DATE_EPOCH '" + text + L"': give the seconds since 1970-01-01 00:00 UTC");
+    // File times count 100 ns steps from 1601.
+    unsigned long long ticks = (seconds + 11644473600ULL) * 10000000ULL;
+    options.limitTimes = true;
+    options.latestTime.dwLowDateTime = static_cast<DWORD>(ticks);
+    options.latestTime.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
 }
 
 PackagerOptions ParsePackagerArguments(const std::vector<std::wstring>& arguments) {
@@ -42,7 +70,7 @@ PackagerOptions ParsePackagerArguments(const std::vector<std::wstring>& argument
         if (argument == L"--help" || argument == L"-h" || argument == L"/?") {
             options.help = true;
         } else if (argument == L"--segment-size" || argument == L"--banner" || argument == L"--icon" ||
-                   argument == L"--version-info" || argument == L"--execution-level") {
+                   argument == L"--version-info" || argument == L"--execution-level" || argument == L"--compression") {
             if (!hasValue) Kestlib::ThrowError(L"Missing value after " + argument);
             const std::wstring& value = arguments[++i];
             if (argument == L"--banner")
@@ -53,6 +81,8 @@ PackagerOptions ParsePackagerArguments(const std::vector<std::wstring>& argument
                 AddVersionString(options.versionInfo, value);
             else if (argument == L"--execution-level")
                 options.executionLevel = ParseExecutionLevel(value);
+            else if (argument == L"--compression")
+                options.compression = ParseCompression(value);
             else
                 options.segmentSize = ParseSegmentSize(value);
         } else if (argument.size() > 1 && argument[0] == L'-') {
@@ -73,7 +103,7 @@ PackagerOptions ParsePackagerArguments(const std::vector<std::wstring>& argument
 }
 
 std::wstring PackagerUsage() {
-    return L"Usage: bootwright-pack [--segment-size SIZE] [--banner FILE] [--icon FILE]\n"
+    return L"Usage: bootwright-pack [--compression METHOD] [--segment-size SIZE] [--banner FILE] [--icon FILE]\n"
            L"                      [--version-info KEY=VALUE]... [--execution-level LEVEL]\n"
            L"                      [BOOTSTRAPPER] CONFIGURATION OUTPUT\n"
            L"\n"
@@ -81,8 +111,9 @@ std::wstring PackagerUsage() {
            L"document and, as its payload, every file the document's <embedfile> entries name.\n"
            L"Without BOOTSTRAPPER, bootwright.exe beside the packager is used.\n"
            L"\n"
+           L"  --compression METHOD mszip (the default) or none\n"
            L"  --segment-size SIZE  largest cabinet of the payload: bytes, or a number with K or M\n"
-           L"                       (default 16M, from 32K to 2047M)\n"
+           L"                       (default 16M, from 36K to 2047M)\n"
            L"  --banner FILE        a bitmap file shown by the main dialog\n"
            L"  --icon FILE          an .ico file, every size in it, as the program's icon\n"
            L"  --version-info KEY=VALUE\n"
@@ -98,5 +129,7 @@ std::wstring PackagerUsage() {
            L"\n"
            L"A sourcefilepath is read relative to the document's folder unless it is absolute; a\n"
            L"targetfilepath is the path inside the payload (empty: the source's file name). The exit\n"
-           L"code is 0 on success and 1 on any error; OUTPUT is only replaced when all went well.\n";
+           L"code is 0 on success and 1 on any error; OUTPUT is only replaced when all went well.\n"
+           L"The same input gives the same OUTPUT, byte for byte. File times are stored in UTC; when\n"
+           L"SOURCE_DATE_EPOCH is set (seconds since 1970), later ones are stored as that time.\n";
 }

@@ -3,6 +3,9 @@
 #include <string>
 #include <vector>
 
+#include <windows.h>
+
+#include "packager/FolderCoder.h"
 #include "packager/VersionResource.h"
 
 // What the packager is asked to do, from its command line.
@@ -16,11 +19,19 @@ struct PackagerOptions {
     // The manifest's requested execution level; empty keeps the bootstrapper's.
     std::wstring executionLevel;
     unsigned long segmentSize = 16UL * 1024 * 1024;
+    Cabinet::Compression compression;
+    // File times after latestTime are stored as it (SOURCE_DATE_EPOCH).
+    bool limitTimes = false;
+    FILETIME latestTime = {};
     bool help = false;
 };
 
 // The arguments after the program name; a misuse throws its message.
 PackagerOptions ParsePackagerArguments(const std::vector<std::wstring>& arguments);
-// Bytes, or a number with a K or M suffix; from 32K to 2047M.
+// Bytes, or a number with a K or M suffix; from 36K to 2047M.
 unsigned long ParseSegmentSize(const std::wstring& text);
+// "mszip" or "none".
+Cabinet::Compression ParseCompression(const std::wstring& text);
+// The value of SOURCE_DATE_EPOCH: seconds since 1970-01-01 00:00 UTC.
+void SetSourceDateEpoch(PackagerOptions& options, const std::wstring& text);
 std::wstring PackagerUsage();

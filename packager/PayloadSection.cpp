@@ -175,6 +175,10 @@ public:
         }
     }
 
+    // Resource compilers and updates may stamp each directory with the time
+    // they ran; the same input must give the same file.
+    void ClearTimeStamps() { ClearTimeStamps(m_root, 0); }
+
     void Save() const {
         m_image.Write(m_section->PointerToRawData, m_bytes.data(), static_cast<DWORD>(m_bytes.size()));
     }
@@ -184,6 +188,17 @@ private:
     T* At(unsigned long long offset) {
         if (offset + sizeof(T) > m_bytes.size()) m_image.Fail(L"damaged resources");
         return reinterpret_cast<T*>(m_bytes.data() + offset);
+    }
+
+    void ClearTimeStamps(DWORD offset, int depth) {
+        if (depth > 2) m_image.Fail(L"unexpected resource layout");
+        IMAGE_RESOURCE_DIRECTORY* directory = At<IMAGE_RESOURCE_DIRECTORY>(offset);
+        directory->TimeDateStamp = 0;
+        DWORD count = directory->NumberOfNamedEntries + directory->NumberOfIdEntries;
+        for (DWORD i = 0; i < count; ++i) {
+            const auto* entry = At<IMAGE_RESOURCE_DIRECTORY_ENTRY>(offset + sizeof(*directory) + i * 8);
+            if (entry->DataIsDirectory) ClearTimeStamps(m_root + entry->OffsetToDirectory, depth + 1);
+        }
     }
 
     // The sub-directory of the named entry in the directory at offset.
@@ -241,6 +256,13 @@ void Append(const std::wstring& executable, const std::wstring& type, const std:
             const std::vector<std::wstring>& files) {
     Image image(executable);
     image.DropSignature();
+    ResourceTree resources(image);
+    resources.ClearTimeStamps();
+    if (files.empty()) {
+        resources.Save();
+        image.WriteCheckSum();
+        return;
+    }
     DWORD headersEnd = image.m_sectionsAt + static_cast<DWORD>((image.m_sections.size() + 1) * sizeof(IMAGE_SECTION_HEADER));
     for (const IMAGE_SECTION_HEADER& section : image.m_sections)
         if (section.SizeOfRawData != 0 && section.PointerToRawData < headersEnd) image.Fail(L"no room for another section");
@@ -253,7 +275,6 @@ void Append(const std::wstring& executable, const std::wstring& type, const std:
     section.PointerToRawData = Align(image.Size(), fileAlignment);
     section.Characteristics = kCharacteristics;
 
-    ResourceTree resources(image);
     std::vector<BYTE> buffer(kBufferSize);
     unsigned long long used = 0;
     for (size_t i = 0; i < files.size(); ++i) {

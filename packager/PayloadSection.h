@@ -17,9 +17,10 @@ namespace PayloadSection {
 // bootstrapper again before its resources are rewritten.
 void Remove(const std::wstring& executable);
 
-// Copies the files, in order, into a new last section, points the resource
-// entries type/segmentNames[i] (every language) at them and writes the
-// file's checksum.
+// Copies the files, in order, into a new last section (none without files),
+// points the resource entries type/segmentNames[i] (every language) at them,
+// clears the resource directories' time stamps and writes the file's
+// checksum: the same input gives the same file.
 void Append(const std::wstring& executable, const std::wstring& type, const std::vector<std::wstring>& segmentNames,
             const std::vector<std::wstring>& files);
 

@@ -5,7 +5,6 @@
 #include <memory>
 
 #include "config/ConfigFile.h"
-#include "lib/Crc32.h"
 #include "lib/FileOps.h"
 #include "lib/Formatting.h"
 #include "lib/SystemError.h"
@@ -60,14 +59,6 @@ std::string ManifestWithLevel(const std::wstring& executable, const std::wstring
     return SetExecutionLevel(std::string(bytes.begin(), bytes.end()), level);
 }
 
-// Exact sizes and checksums, which extraction holds the unpacked files to.
-std::vector<ManifestEntry> ManifestOf(const std::vector<PayloadFile>& files) {
-    std::vector<ManifestEntry> entries;
-    for (const PayloadFile& file : files)
-        entries.push_back(ManifestEntry{file.target, file.size, Kestlib::Crc32::OfFile(file.source)});
-    return entries;
-}
-
 }  // namespace
 
 SetupPackager::SetupPackager(const PackagerOptions& options, Progress progress)
@@ -107,11 +98,22 @@ void SetupPackager::Build(const std::wstring& temporary) {
 
     ScratchFolder scratch;
     std::vector<std::wstring> cabinets;
+    // Exact sizes and checksums, which extraction holds the unpacked files
+    // to, of the very bytes that went into the cabinets.
+    std::vector<ManifestEntry> storedFiles;
     if (!files.empty()) {
         Cabinet::CabinetWriter writer(scratch.Path(), m_options.segmentSize);
-        for (const PayloadFile& file : files) {
+        writer.SetCompression(m_options.compression);
+        writer.SetUtcTimes(true);
+        if (m_options.limitTimes) writer.SetLatestTime(m_options.latestTime);
+        uint64_t total = 0;
+        for (const PayloadFile& file : files) total += file.size;
+        writer.SetExpectedSize(total);
+        for (PayloadFile& file : files) {
             m_progress(L"Adding " + file.target + L" (" + Kestlib::SizeToString(file.size) + L")");
-            writer.AddFile(file.source, file.target);
+            Cabinet::StoredFile stored = writer.AddFile(file.source, file.target);
+            file.size = stored.size;
+            storedFiles.push_back(ManifestEntry{file.target, stored.size, stored.crc});
         }
         cabinets = writer.Finish();
     }
@@ -156,11 +158,11 @@ void SetupPackager::Build(const std::wstring& temporary) {
     }
     std::wstring list = PayloadListText(files);
     update.Put(CabListResourceType, CabListResourceName, list.data(), static_cast<DWORD>(list.size() * sizeof(wchar_t)));
-    std::string payloadManifest = ManifestText(ManifestOf(files));
+    std::string payloadManifest = ManifestText(storedFiles);
     update.Put(CabManifestResourceType, CabManifestResourceName, payloadManifest.data(),
                static_cast<DWORD>(payloadManifest.size()));
     update.Commit();
-    if (!cabinets.empty()) PayloadSection::Append(temporary, CabResourceType, segments, cabinets);
+    PayloadSection::Append(temporary, CabResourceType, segments, cabinets);
     m_progress(L"Wrote " + m_options.output + L": " + std::to_wstring(files.size()) + L" file(s) in " +
                std::to_wstring(cabinets.size()) + L" segment(s)");
 }

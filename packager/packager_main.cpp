@@ -10,6 +10,7 @@
 #include "base/InstallerLog.h"
 #include "lib/DllSearch.h"
 #include "lib/FileOps.h"
+#include "lib/Process.h"
 #include "lib/TextConversion.h"
 #include "packager/PackagerOptions.h"
 #include "packager/SetupPackager.h"
@@ -49,6 +50,8 @@ int main() {
     int result = 0;
     try {
         PackagerOptions options = ParsePackagerArguments(Arguments());
+        std::wstring epoch = Kestlib::EnvironmentVariableValue(L"SOURCE_DATE_EPOCH");
+        if (!epoch.empty()) SetSourceDateEpoch(options, epoch);
         if (options.bootstrapper.empty())
             options.bootstrapper = Kestlib::GetModuleDirectory() + L"bootwright.exe";
         if (options.help) {

@@ -1,7 +1,7 @@
 #!/bin/bash
 # Runs the packager under Wine on Linux, with Linux paths, and signs the result
 # when asked.
-# Usage: bootwright-pack.sh [--segment-size SIZE] [--banner FILE] [--icon FILE]
+# Usage: bootwright-pack.sh [--compression METHOD] [--segment-size SIZE] [--banner FILE] [--icon FILE]
 #            [--version-info KEY=VALUE]... [--execution-level LEVEL]
 #            [BOOTSTRAPPER] CONFIGURATION OUTPUT
 #            [--sign-pkcs12 FILE [--sign-password-file FILE] [--timestamp-url URL]]
@@ -43,7 +43,8 @@ files=()
 pkcs12="" password_file="" timestamp_url=""
 while [ $# -gt 0 ]; do
     case "$1" in
-        --segment-size|--version-info|--execution-level) args+=("$1" "${2:-}"); shift 2 || shift ;;
+        --segment-size|--version-info|--execution-level|--compression|--lzx-window)
+            args+=("$1" "${2:-}"); shift 2 || shift ;;
         --banner|--icon) args+=("$1" "$(windows_path "${2:-}")"); shift 2 || shift ;;
         --sign-pkcs12) pkcs12=${2:-}; shift 2 || shift ;;
         --sign-password-file) password_file=${2:-}; shift 2 || shift ;;

@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(cmake ninja-build g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
           gcc-mingw-w64-x86-64-posix gcc-mingw-w64-i686-posix binutils-mingw-w64
           wine wine64 xvfb xauth wixl msitools gcab googletest dpkg-dev python3 libxml2-utils
-          osslsigncode openssl zip unzip)
+          osslsigncode openssl zip unzip libz-mingw-w64-dev cabextract)
 
 missing=()
 for p in "${packages[@]}"; do

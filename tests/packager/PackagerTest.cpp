@@ -132,6 +132,25 @@ TEST_F(PackagerTest, RoundTripKeepsEveryByteTimeAndAttribute) {
     EXPECT_EQ(job.statuses.back(), L"notes.txt - 500 bytes");
 }
 
+// The manifest holds what went into the cabinets: a source that changes once
+// it is packed (a build still writing it) still gives a setup that unpacks
+// what it carries.
+TEST_F(PackagerTest, TheManifestDescribesTheBytesPacked) {
+    std::vector<File> files = {{L"first.txt", TextBytes(5000)}, {L"second.bin", RandomBytes(70000, 8)}};
+    int day = 1;
+    for (const File& file : files) WriteFile(m_temp / L"files", file, day++);
+    TestSupport::WriteTextFile(options.configuration, Document(EmbedFiles(files)));
+    SetupPackager(options, [&](const std::wstring& line) {
+        if (line.find(L"Adding second.bin") == 0)
+            TestSupport::WriteTextFile(m_temp / L"files\\first.txt", "changed after it was packed");
+    }).Run();
+    DataFile setup(options.output);
+    RecordingExtraction job(setup.Get());
+    Extract(job);
+    ExpectUnpacked(files, m_temp / L"extracted");
+    EXPECT_EQ(ListContents(setup.Get())[2], L"first.txt - 4.9KB");
+}
+
 struct SegmentCase {
     unsigned long segmentSize;
     std::vector<std::wstring> percentages;
@@ -278,8 +297,22 @@ TEST(PackagerOptions, CommandLine) {
     EXPECT_TRUE(ParsePackagerArguments({L"--help"}).help);
     EXPECT_EQ(ParseSegmentSize(L"64k"), 65536UL);
     EXPECT_EQ(ParseSegmentSize(L"100000"), 100000UL);
-    for (const wchar_t* bad : {L"", L"12X", L"1K", L"2048M", L"-5", L"M", L"99999999999"})
+    EXPECT_EQ(ParseSegmentSize(L"36K"), 36UL * 1024);
+    for (const wchar_t* bad : {L"", L"12X", L"1K", L"35K", L"2048M", L"-5", L"M", L"99999999999"})
         EXPECT_THROW_PREFIX(ParseSegmentSize(bad), "Invalid segment size '");
+    EXPECT_EQ(ParsePackagerArguments({L"a", L"b", L"c"}).compression.method, Cabinet::CompressionMethod::Mszip);
+    EXPECT_EQ(ParsePackagerArguments({L"--compression", L"none", L"a", L"b", L"c"}).compression.method,
+              Cabinet::CompressionMethod::None);
+    EXPECT_THROW_MESSAGE(ParsePackagerArguments({L"--compression", L"zip", L"a", L"b", L"c"}),
+                         "Invalid compression 'zip': give mszip or none");
+    PackagerOptions epoch;
+    SetSourceDateEpoch(epoch, L"1700000000");
+    SYSTEMTIME latest = {};
+    ASSERT_TRUE(epoch.limitTimes && ::FileTimeToSystemTime(&epoch.latestTime, &latest));
+    EXPECT_EQ(latest.wYear * 10000 + latest.wMonth * 100 + latest.wDay, 20231114);
+    EXPECT_EQ(latest.wHour * 10000 + latest.wMinute * 100 + latest.wSecond, 221320);
+    for (const wchar_t* bad : {L"17e8", L"-1", L" 1", L"9999999999999"})
+        EXPECT_THROW_PREFIX(SetSourceDateEpoch(epoch, bad), "Invalid SOURCE_DATE_EPOCH '");
     PackagerOptions twoFiles = ParsePackagerArguments({L"setup.xml", L"setup.exe"});
     EXPECT_EQ(twoFiles.bootstrapper, L"");
     EXPECT_EQ(twoFiles.configuration, L"setup.xml");
