@@ -212,22 +212,25 @@ TEST_F(ProcessComponentTest, MsuRunsTheSystemWusaAndReportsItsFailure) {
     EXPECT_TRUE(log.HasLine("Executing: wusa.exe \"" + Ansi(folder.Path()) + "\\bogus.msu\" /quiet /norestart"));
 }
 
-class OpenFileComponentTest : public ProcessComponentTest {
-protected:
-    // The test extension opens with the recording program. Written through
-    // the merged classes view: the shell of the test platform does not read
-    // the per-user classes key on its own.
-    void SetUp() override {
-        ProcessComponentTest::SetUp();
+class OpenFileComponentTest : public ProcessComponentTest {};
+
+// The test extension opens with the recording program. Written through the
+// merged classes view: the shell of the test platform does not read the
+// per-user classes key on its own. Only the test that opens a document sets
+// it up: the other cases run at the same time and must not remove it.
+class TestAssociation {
+public:
+    TestAssociation() {
         SetDefault(L".bwtestdoc", L"BootwrightTest.Document");
         SetDefault(L"BootwrightTest.Document\\shell\\open\\command",
                    L"\"" + Program(L"proc_printargs.exe") + L"\" \"%1\"");
     }
-    void TearDown() override {
+    ~TestAssociation() {
         ::RegDeleteTreeW(HKEY_CLASSES_ROOT, L".bwtestdoc");
         ::RegDeleteTreeW(HKEY_CLASSES_ROOT, L"BootwrightTest.Document");
-        ProcessComponentTest::TearDown();
     }
+    TestAssociation(const TestAssociation&) = delete;
+    TestAssociation& operator=(const TestAssociation&) = delete;
 
 private:
     static void SetDefault(const std::wstring& key, const std::wstring& value) {
@@ -238,6 +241,7 @@ private:
 };
 
 TEST_F(OpenFileComponentTest, ADocumentOpensWithItsAssociatedProgram) {
+    TestAssociation association;
     const std::wstring document = folder / L"report.bwtestdoc";
     TestSupport::WriteTextFile(document, "document");
     const std::wstring output = folder / L"opened.txt";

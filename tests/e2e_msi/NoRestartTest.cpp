@@ -21,17 +21,13 @@ namespace {
 
 // tests/data/msi/reboot-1.0.0.wxs: its installation ends with 3010.
 const wchar_t kRebootProduct[] = L"{01C4B12C-5F96-483A-9AA0-019BF6AE30A9}";
-const wchar_t kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 void RemoveRebootProduct() {
     if (::MsiQueryProductStateW(kRebootProduct) != INSTALLSTATE_DEFAULT) return;
     EXPECT_EQ(Kestlib::RunProcessAndWait(std::wstring(L"msiexec.exe /x ") + kRebootProduct + L" /qn"), 0u);
 }
 
-bool RunValueExists(const std::wstring& name) {
-    return ::RegGetValueW(HKEY_LOCAL_MACHINE, kRunKey, name.c_str(), RRF_RT_ANY, nullptr, nullptr, nullptr) ==
-           ERROR_SUCCESS;
-}
+bool RunValueExists(const std::wstring& name) { return !TestSupport::RunValue(name).empty(); }
 
 std::string RebootPackage() {
     return "    <component type=\"msi\" description=\"Reboot package\" package=\"#CABPATH\\reboot.msi\" "

@@ -23,26 +23,10 @@
 using namespace E2e;
 using TestSupport::Ansi;
 using TestSupport::HasMessage;
+using TestSupport::RemoveRunValue;
+using TestSupport::RunValue;
 
 namespace {
-
-const wchar_t kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
-
-// The Run value of this name; empty when there is none.
-std::wstring RunValue(const std::wstring& name) {
-    wchar_t data[2048] = {};
-    DWORD size = sizeof(data);
-    if (::RegGetValueW(HKEY_LOCAL_MACHINE, kRunKey, name.c_str(), RRF_RT_REG_SZ, nullptr, data, &size) != ERROR_SUCCESS)
-        return std::wstring();
-    return data;
-}
-
-void RemoveRunValue(const std::wstring& name) {
-    HKEY key = nullptr;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
-    ::RegDeleteValueW(key, name.c_str());
-    ::RegCloseKey(key);
-}
 
 std::wstring DefaultLog() {
     wchar_t temp[MAX_PATH] = {};
@@ -120,6 +104,9 @@ TEST(RebootAndResume, TheResumeCommandIsRegisteredAndTheNextLogonCompletesTheIns
             TestSupport::SetupProcess first(program, options);
             // The value lives from its writing until the resumed run starts its window.
             Poll(60000, [&] { return !(registered = RunValue(name)).empty() || first.HasEnded(); });
+            // Only in the program's own view, which Windows runs at logon as it runs the other:
+            // a 32-bit program's HKLM\SOFTWARE is the 32-bit view (SOFTWARE\WOW6432Node).
+            EXPECT_EQ(RunValue(name, TestSupport::OtherRegistryView()), L"");
             EXPECT_EQ(first.Wait(), 0u);
         }
         Kestlib::FileHandle held;
