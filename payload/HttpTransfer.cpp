@@ -132,8 +132,10 @@ namespace {
 // it. The proxy is given here, since some clients take it from nowhere else.
 InternetHandle OpenSession(const ProxyRoute& route, DWORD idleTimeoutMs, bool& tls12) {
     const bool named = !route.proxy.empty();
-    InternetHandle session(WinHttp().open(kUserAgent, named ? WINHTTP_ACCESS_TYPE_NAMED_PROXY : WINHTTP_ACCESS_TYPE_NO_PROXY,
-                                          named ? route.proxy.c_str() : WINHTTP_NO_PROXY_NAME,
+    // Without a proxy of the user's, the machine's own setting for the HTTP
+    // client (set with netsh, as on servers) still applies; unset, it is direct.
+    const DWORD access = named ? WINHTTP_ACCESS_TYPE_NAMED_PROXY : WINHTTP_ACCESS_TYPE_DEFAULT_PROXY;
+    InternetHandle session(WinHttp().open(kUserAgent, access, named ? route.proxy.c_str() : WINHTTP_NO_PROXY_NAME,
                                           named && !route.bypass.empty() ? route.bypass.c_str() : WINHTTP_NO_PROXY_BYPASS,
                                           0));
     if (!session) return session;
