@@ -303,8 +303,13 @@ TEST(PackagerOptions, CommandLine) {
     EXPECT_EQ(ParsePackagerArguments({L"a", L"b", L"c"}).compression.method, Cabinet::CompressionMethod::Mszip);
     EXPECT_EQ(ParsePackagerArguments({L"--compression", L"none", L"a", L"b", L"c"}).compression.method,
               Cabinet::CompressionMethod::None);
+    PackagerOptions lzx = ParsePackagerArguments({L"--lzx-window", L"17", L"--compression", L"lzx", L"a", L"b", L"c"});
+    EXPECT_EQ(lzx.compression.method, Cabinet::CompressionMethod::Lzx);
+    EXPECT_EQ(lzx.compression.lzxWindow, 17);
     EXPECT_THROW_MESSAGE(ParsePackagerArguments({L"--compression", L"zip", L"a", L"b", L"c"}),
-                         "Invalid compression 'zip': give mszip or none");
+                         "Invalid compression 'zip': give lzx, mszip or none");
+    for (const wchar_t* bad : {L"14", L"22", L"2l", L"021", L""})
+        EXPECT_THROW_PREFIX(ParseLzxWindow(bad), "Invalid LZX window '");
     PackagerOptions epoch;
     SetSourceDateEpoch(epoch, L"1700000000");
     SYSTEMTIME latest = {};
