@@ -16,8 +16,10 @@ namespace {
 const size_t kBlockFrames = 16;
 const uint32_t kBlockHeaderBits = 3 + 24;
 const uint32_t kAlignedTreeBits = AlignedSymbols * 3;
-// What the parse assumes for a symbol the current codes lack.
-const uint32_t kUnusedMainPrice = 14, kUnusedLengthPrice = 12, kUnusedAlignedPrice = 7;
+// What the parse assumes for a symbol the current codes lack: a new main
+// symbol as dear as the rarest one, a new length a little cheaper (measured
+// on binaries: it lets longer matches in).
+const uint32_t kUnusedAlignedPrice = 7;
 
 uint64_t WordBytes(uint64_t bits) { return (bits + 15) / 16 * 2; }
 
@@ -80,6 +82,11 @@ uint64_t BlockWriter::FrameBits(const ParsedFrame& frame, const BlockPlan& plan)
 uint32_t BlockWriter::HeaderBits() const { return m_started ? 0 : 33; }
 
 void BlockWriter::Add(std::unique_ptr<ParsedFrame> frame) {
+    if (frame->random) {
+        Flush();
+        WriteStored(*frame);
+        return;
+    }
     Counts alone;
     alone.Clear();
     alone.Add(*frame);
@@ -222,14 +229,14 @@ void BlockWriter::WriteStored(const ParsedFrame& frame) {
 }
 
 void BlockWriter::Prices(Lzx::Prices& prices) const {
-    for (int s = 0; s < MostMainSymbols; ++s)
-        prices.main[s] = m_hasModel && m_model.main[s] ? m_model.main[s] : kUnusedMainPrice;
-    for (int s = 0; s < LengthSymbols; ++s)
-        prices.length[s] = m_hasModel && m_model.length[s] ? m_model.length[s] : kUnusedLengthPrice;
+    uint32_t longestMain = 0, longestLength = 0;
+    for (int s = 0; s < m_mainSymbols; ++s) longestMain = std::max<uint32_t>(longestMain, m_model.main[s]);
+    for (int s = 0; s < LengthSymbols; ++s) longestLength = std::max<uint32_t>(longestLength, m_model.length[s]);
+    const uint32_t unusedLength = std::max<uint32_t>(longestLength, 6) - 2;
+    for (int s = 0; s < MostMainSymbols; ++s) prices.main[s] = m_model.main[s] ? m_model.main[s] : longestMain;
+    for (int s = 0; s < LengthSymbols; ++s) prices.length[s] = m_model.length[s] ? m_model.length[s] : unusedLength;
     for (int s = 0; s < AlignedSymbols; ++s)
-        prices.aligned[s] = !m_hasModel || !m_model.alignedOffsets ? 3
-                            : m_model.aligned[s]                   ? m_model.aligned[s]
-                                                                   : kUnusedAlignedPrice;
+        prices.aligned[s] = !m_model.alignedOffsets ? 3 : m_model.aligned[s] ? m_model.aligned[s] : kUnusedAlignedPrice;
 }
 
 }  // namespace Lzx

@@ -36,7 +36,7 @@ public:
     std::vector<Cabinet::CodedFrame>& Written() { return m_written; }
 
     // The prices the next frame is parsed with: the codes of the block that
-    // is being gathered (or the last one).
+    // is being gathered (or the last one); only once HasCodes.
     void Prices(Lzx::Prices& prices) const;
     bool HasCodes() const { return m_hasModel; }
 

@@ -11,21 +11,13 @@
 
 namespace Cabinet {
 
-// How hard the LZX coder looks for matches.
-struct LzxEffort {
-    // Tree nodes one search visits at most.
-    uint32_t depth = 32;
-    // A match this long is taken without looking further.
-    uint32_t niceLength = 48;
-};
-
 // LZX with a window of 2^windowBits bytes: x86 calls translated to absolute
 // addresses, near-optimal parsing over a binary-tree match finder, codes per
 // block of frames, incompressible frames stored. Each frame is parsed once
 // the next one has arrived, so that matches near its end are found as well.
 class LzxCoder : public FolderCoder {
 public:
-    LzxCoder(int windowBits, const LzxEffort& effort = LzxEffort());
+    explicit LzxCoder(int windowBits);
 
     uint16_t Type() const override { return static_cast<uint16_t>(3 | (m_windowBits << 8)); }
     void Begin(uint64_t expectedSize) override;

@@ -85,7 +85,7 @@ uint32_t MatchFinder::Find(uint32_t limit, Match* matches) {
             matches[count++] = Match{length, offset};
         }
     }
-    count += Walk(current, walkLimit, best, matches + count);
+    count += Walk(current, walkLimit, m_depth, best, matches + count);
 
     // A match as long as the search goes is lengthened as far as it holds.
     const uint32_t longest = std::min(MaxMatch, available);
@@ -109,22 +109,50 @@ void MatchFinder::Skip() {
     const uint8_t* current = At(position);
     m_head2[current[0] | static_cast<uint32_t>(current[1]) << 8] = position + 1;
     m_head3[Hash3(current)] = position + 1;
-    Walk(current, std::min(m_niceLength, available), MaxMatch, unused);
+    // A position inside a long match: its place in the tree matters less
+    // than the time (highly repetitive data is mostly such positions).
+    Walk(current, std::min(m_niceLength, available), std::max<uint32_t>(m_depth / 4, 4), MaxMatch, unused);
+}
+
+uint32_t MatchFinder::Key4(const uint8_t* data) const { return (Read32(data) * 2654435761u) >> (32 - m_hashBits); }
+
+bool MatchFinder::Recurs(uint32_t end, uint32_t step, uint32_t minLength) const {
+    for (uint32_t position = m_position; position < end && m_end - position >= minLength; position += step) {
+        const uint8_t* current = At(position);
+        uint32_t candidate = m_head4[Key4(current)];
+        uint32_t offset = position + 1 - candidate;
+        if (candidate != 0 && offset <= m_largestOffset &&
+            CommonLength(current, current - offset, 0, minLength) == minLength)
+            return true;
+    }
+    return false;
+}
+
+// Every fourth position is enough for a later repeat to be found.
+void MatchFinder::SkipPlain(uint32_t end) {
+    const uint32_t mask = m_windowSize - 1;
+    for (; m_position < end; ++m_position) {
+        if (m_end - m_position < 4 || (m_position & 3) != 0) continue;
+        m_head4[Key4(At(m_position))] = m_position + 1;
+        m_tree[2 * static_cast<size_t>(m_position & mask)] = 0;
+        m_tree[2 * static_cast<size_t>(m_position & mask) + 1] = 0;
+    }
 }
 
 // Inserts the position into its tree, recording each match longer than the
 // best one so far on the way down.
-uint32_t MatchFinder::Walk(const uint8_t* current, uint32_t lengthLimit, uint32_t best, Match* matches) {
+uint32_t MatchFinder::Walk(const uint8_t* current, uint32_t lengthLimit, uint32_t depth, uint32_t best,
+                           Match* matches) {
     const uint32_t position = m_position - 1;
     const uint32_t mask = m_windowSize - 1;
-    const uint32_t key4 = (Read32(current) * 2654435761u) >> (32 - m_hashBits);
+    const uint32_t key4 = Key4(current);
     uint32_t candidate = m_head4[key4];
     m_head4[key4] = position + 1;
     uint32_t* smaller = &m_tree[2 * static_cast<size_t>(position & mask)];
     uint32_t* larger = smaller + 1;
     uint32_t smallerLength = 0, largerLength = 0;
     uint32_t count = 0;
-    for (uint32_t depth = m_depth; candidate != 0 && depth > 0; --depth) {
+    for (; candidate != 0 && depth > 0; --depth) {
         const uint32_t offset = position + 1 - candidate;
         if (offset > m_largestOffset) break;
         uint32_t* pair = &m_tree[2 * static_cast<size_t>((candidate - 1) & mask)];

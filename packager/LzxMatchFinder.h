@@ -45,13 +45,20 @@ public:
     // run past a frame's end), the longest last; returns their count.
     uint32_t Find(uint32_t limit, Match* matches);
     void Skip();
+    // Whether data seen before comes again at one of the positions step apart
+    // from the next one up to end, for minLength bytes at least.
+    bool Recurs(uint32_t end, uint32_t step, uint32_t minLength) const;
+    // Visits the positions up to end without a search, each the only node of
+    // its tree: for data nothing matches (nothing later will match much of it).
+    void SkipPlain(uint32_t end);
     uint32_t Position() const { return m_position; }
     uint32_t LargestOffset() const { return m_largestOffset; }
     uint32_t NiceLength() const { return m_niceLength; }
 
 private:
     void Slide();
-    uint32_t Walk(const uint8_t* current, uint32_t lengthLimit, uint32_t best, Match* matches);
+    uint32_t Key4(const uint8_t* data) const;
+    uint32_t Walk(const uint8_t* current, uint32_t lengthLimit, uint32_t depth, uint32_t best, Match* matches);
 
     uint32_t m_windowSize;
     uint32_t m_largestOffset;

@@ -43,6 +43,7 @@ void ParsedFrame::Clear() {
     std::memset(length, 0, sizeof(length));
     std::memset(aligned, 0, sizeof(aligned));
     verbatimExtraBits = alignedExtraBits = 0;
+    random = false;
 }
 
 Parser::Parser(MatchFinder& finder) : m_finder(finder), m_nodes(kOptimum + MaxMatch + 2) {}

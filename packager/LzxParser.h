@@ -39,6 +39,8 @@ struct ParsedFrame {
     uint32_t repeats[Repeats];
     // The frame's bytes (as translated), for storing it uncompressed.
     std::vector<uint8_t> bytes;
+    // Not parsed: the bytes look random and repeat nothing seen before.
+    bool random = false;
 
     void Clear();
 };
