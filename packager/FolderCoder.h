@@ -16,7 +16,7 @@ const uint32_t CodedFrameLimit = FrameSize + 32;
 enum class CompressionMethod { None, Mszip, Lzx };
 
 struct Compression {
-    CompressionMethod method = CompressionMethod::Mszip;
+    CompressionMethod method = CompressionMethod::Lzx;
     // LZX's window: 2^15 to 2^21 bytes.
     int lzxWindow = 21;
 };

@@ -124,7 +124,7 @@ std::wstring PackagerUsage() {
            L"document and, as its payload, every file the document's <embedfile> entries name.\n"
            L"Without BOOTSTRAPPER, bootwright.exe beside the packager is used.\n"
            L"\n"
-           L"  --compression METHOD mszip (the default), lzx or none\n"
+           L"  --compression METHOD lzx (the default), mszip or none\n"
            L"  --lzx-window BITS    LZX's window: 15 to 21 for 2^15 to 2^21 bytes (default 21)\n"
            L"  --segment-size SIZE  largest cabinet of the payload: bytes, or a number with K or M\n"
            L"                       (default 16M, from 36K to 2047M)\n"

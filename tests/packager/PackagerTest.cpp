@@ -300,7 +300,8 @@ TEST(PackagerOptions, CommandLine) {
     EXPECT_EQ(ParseSegmentSize(L"36K"), 36UL * 1024);
     for (const wchar_t* bad : {L"", L"12X", L"1K", L"35K", L"2048M", L"-5", L"M", L"99999999999"})
         EXPECT_THROW_PREFIX(ParseSegmentSize(bad), "Invalid segment size '");
-    EXPECT_EQ(ParsePackagerArguments({L"a", L"b", L"c"}).compression.method, Cabinet::CompressionMethod::Mszip);
+    EXPECT_EQ(ParsePackagerArguments({L"a", L"b", L"c"}).compression.method, Cabinet::CompressionMethod::Lzx);
+    EXPECT_EQ(ParsePackagerArguments({L"a", L"b", L"c"}).compression.lzxWindow, 21);
     EXPECT_EQ(ParsePackagerArguments({L"--compression", L"none", L"a", L"b", L"c"}).compression.method,
               Cabinet::CompressionMethod::None);
     PackagerOptions lzx = ParsePackagerArguments({L"--lzx-window", L"17", L"--compression", L"lzx", L"a", L"b", L"c"});
