@@ -1,6 +1,7 @@
 #include "base/RebootCount.h"
 
-#include "base/InstallerCommandLineInfo.h"
+#include <vector>
+
 #include "lib/SystemError.h"
 
 namespace {
@@ -19,36 +20,25 @@ int PositiveNumber(const std::wstring& text) {
 }  // namespace
 
 RebootCount ParseRebootCount(const std::wstring& text) {
-    const std::wstring::size_type colon = text.find(L':');
-    RebootCount result;
-    if (colon != std::wstring::npos) {
-        result.count = PositiveNumber(text.substr(0, colon));
-        result.configuration = PositiveNumber(text.substr(colon + 1));
+    std::vector<int> numbers;
+    std::wstring::size_type start = 0;
+    for (;;) {
+        const std::wstring::size_type colon = text.find(L':', start);
+        numbers.push_back(PositiveNumber(text.substr(start, colon == std::wstring::npos ? colon : colon - start)));
+        if (colon == std::wstring::npos) break;
+        start = colon + 1;
     }
-    if (result.count == 0 || result.configuration == 0) Kestlib::ThrowError(L"Invalid reboot count: " + text);
+    bool valid = numbers.size() == 2 || numbers.size() == 3;
+    for (int number : numbers) valid = valid && number > 0;
+    if (!valid) Kestlib::ThrowError(L"Invalid reboot count: " + text);
+    RebootCount result;
+    result.count = numbers[0];
+    result.configuration = numbers[1];
+    if (numbers.size() == 3) result.component = numbers[2];
     return result;
 }
 
 std::wstring RebootCountText(const RebootCount& count) {
-    return std::to_wstring(count.count) + L":" + std::to_wstring(count.configuration);
-}
-
-RebootCount RebootsBeforeThisStart() {
-    const InstallerCommandLineInfo& options = InstallerCommandLineInfo::Instance();
-    if (options.rebootCount.count > 0) return options.rebootCount;
-    RebootCount unnamed;
-    if (options.reboot) unnamed.count = 1;
-    return unnamed;
-}
-
-RebootCount NextReboot(const RebootCount& previous, int configuration) {
-    RebootCount next;
-    next.configuration = configuration;
-    const bool same = previous.configuration == 0 || previous.configuration == configuration;
-    next.count = previous.count > 0 && same ? previous.count + 1 : 1;
-    return next;
-}
-
-std::wstring ResumeRebootCount(const RebootCount& previous, const RebootCount& next) {
-    return previous.count == 0 ? std::wstring() : RebootCountText(next);
+    return std::to_wstring(count.count) + L":" + std::to_wstring(count.configuration) + L":" +
+           std::to_wstring(count.component);
 }

@@ -2,28 +2,20 @@
 
 #include <string>
 
-// How many restarts in a row one configuration of the run has asked for, so
-// that a component whose installed check never turns true cannot restart the
-// machine at every logon. The count travels on the resume command line as
-// "/RebootCount COUNT:CONFIGURATION" (the configuration's position in the
-// run's list, from 1). The first restart of a run writes no count: a start
-// with /Reboot alone follows one restart of a configuration not named, which
-// counts as the one that asks again.
+// How many restarts in a row one component has asked for, as the resume
+// command line carries it: "/RebootCount COUNT:CONFIGURATION:COMPONENT", the
+// configuration's position in the run's list and the component's position in
+// its configuration, both from 1. The program writes it itself (see
+// sequence/RestartLoopGuard.h); a component of 0 is one not named (the form
+// "COUNT:CONFIGURATION" an earlier build wrote).
 struct RebootCount {
     int count = 0;
     int configuration = 0;
+    int component = 0;
 };
 
-// Restarts in a row that one configuration may ask for; the next request ends the run.
-const int MaxConsecutiveReboots = 3;
-
-// "COUNT:CONFIGURATION", both positive; anything else throws.
+// "COUNT:CONFIGURATION:COMPONENT" or "COUNT:CONFIGURATION", each positive;
+// anything else throws.
 RebootCount ParseRebootCount(const std::wstring& text);
+// "COUNT:CONFIGURATION:COMPONENT".
 std::wstring RebootCountText(const RebootCount& count);
-
-// The restarts in a row before this start, from its command line.
-RebootCount RebootsBeforeThisStart();
-// The count once configuration (from 1) restarts the machine after previous.
-RebootCount NextReboot(const RebootCount& previous, int configuration);
-// The resume command line's count after previous: empty for a run's first restart.
-std::wstring ResumeRebootCount(const RebootCount& previous, const RebootCount& next);

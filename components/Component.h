@@ -32,6 +32,9 @@ public:
     // also judge the exit code here and throw on failure.
     virtual void Wait(unsigned long milliseconds);
     virtual bool IsRebootRequired() const { return mustreboot; }
+    // The work itself has started a restart of the machine (a package that
+    // ended with 1641): nobody needs to ask for one.
+    virtual bool HasStartedRestart() const { return false; }
     virtual bool IsExecuting() const = 0;
     // False without checks; otherwise every check runs (no early stop), so a
     // failing check is reported even after a false one.
@@ -63,6 +66,10 @@ public:
     DownloadDialogPtr downloaddialog;
     EmbedFiles embedfiles;
     bool selected = true;
+    // Set by the installation sequence before Exec; only the installer
+    // kinds act on it: under /norestart the package's own restart is
+    // suppressed, unless its parameters already decide about restarts.
+    bool suppressRestart = false;
 
 protected:
     // The reading rules: every kind's Load checks its element before reading it.

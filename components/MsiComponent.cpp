@@ -8,14 +8,29 @@
 namespace {
 
 const unsigned long RebootRequiredExitCode = 3010;
+// The package has started the restart itself (ERROR_SUCCESS_REBOOT_INITIATED).
+const unsigned long RebootInitiatedExitCode = 1641;
+
+// msiexec's own restart options, or the REBOOT property in any form.
+bool SetsRestart(const std::wstring& parameter) {
+    return InstallerSyntax::IsSwitch(parameter, L"norestart") ||
+           InstallerSyntax::IsSwitch(parameter, L"forcerestart") ||
+           InstallerSyntax::IsSwitch(parameter, L"promptrestart") ||
+           InstallerSyntax::StartsWithNoCase(parameter, L"REBOOT=");
+}
+
+const InstallerSyntax Syntax = {L"REBOOT=ReallySuppress", SetsRestart};
 
 }  // namespace
 
 void MsiComponent::Exec() { Start(BuildCommandLine(), SystemProgram(L"msiexec.exe")); }
 
 bool MsiComponent::IsRebootRequired() const {
-    return mustreboot || GetExitCode() == RebootRequiredExitCode;
+    const unsigned long exitCode = GetExitCode();
+    return mustreboot || exitCode == RebootRequiredExitCode || exitCode == RebootInitiatedExitCode;
 }
+
+bool MsiComponent::HasStartedRestart() const { return GetExitCode() == RebootInitiatedExitCode; }
 
 void MsiComponent::Load(const TiXmlElement* element) {
     CheckElement(element);
@@ -28,7 +43,7 @@ void MsiComponent::Load(const TiXmlElement* element) {
 }
 
 void MsiComponent::CheckExitCode(unsigned long exitCode) const {
-    if (exitCode == 0 || exitCode == RebootRequiredExitCode) return;
+    if (exitCode == 0 || exitCode == RebootRequiredExitCode || exitCode == RebootInitiatedExitCode) return;
     ThrowExitCodeError(exitCode);
 }
 
@@ -38,5 +53,5 @@ std::wstring MsiComponent::BuildCommandLine() const {
     const std::wstring target =
         Kestlib::IsGuidString(package) ? package : Kestlib::PathCombine(Kestlib::GetCurrentDirectory(), package);
     return L"msiexec /I \"" + target + L"\"" +
-           InstallerArguments(cmdparameters_silent, cmdparameters_basic, cmdparameters);
+           InstallerArguments(cmdparameters_silent, cmdparameters_basic, cmdparameters, Syntax);
 }

@@ -10,13 +10,17 @@ public:
     MsiComponent() : ProcessComponent(ComponentTypeMsi) {}
 
     void Exec() override;
-    // 3010 asks for a reboot, as does mustreboot.
+    // 3010 and 1641 ask for a reboot, as does mustreboot.
     bool IsRebootRequired() const override;
+    // 1641: the package has started the restart itself.
+    bool HasStartedRestart() const override;
     void Load(const TiXmlElement* element) override;
-    // 0 and 3010 succeed.
+    // 0, 3010 and 1641 succeed.
     void CheckExitCode(unsigned long exitCode) const override;
 
-    // "msiexec /I \"package\"" with the parameters and component arguments.
+    // "msiexec /I \"package\"" with the parameters and component arguments,
+    // then "REBOOT=ReallySuppress" when the restart is suppressed, unless
+    // those already decide about restarts.
     std::wstring BuildCommandLine() const;
 
     std::wstring package;

@@ -5,6 +5,23 @@
 #include "lib/FileOps.h"
 #include "lib/SystemError.h"
 
+namespace {
+
+// WU_S_ALREADY_INSTALLED: the update is on the machine already.
+const unsigned long AlreadyInstalledExitCode = 0x240006;
+
+bool SetsRestart(const std::wstring& parameter) {
+    return InstallerSyntax::IsSwitch(parameter, L"norestart") ||
+           InstallerSyntax::IsSwitch(parameter, L"forcerestart") ||
+           InstallerSyntax::IsSwitch(parameter, L"promptrestart") ||
+           InstallerSyntax::IsSwitch(parameter, L"warnrestart") ||
+           InstallerSyntax::StartsWithNoCase(parameter, L"/warnrestart:");
+}
+
+const InstallerSyntax Syntax = {L"/norestart", SetsRestart};
+
+}  // namespace
+
 void MsuComponent::Exec() { Start(BuildCommandLine(), SystemProgram(L"wusa.exe")); }
 
 void MsuComponent::Load(const TiXmlElement* element) {
@@ -18,11 +35,11 @@ void MsuComponent::Load(const TiXmlElement* element) {
 }
 
 void MsuComponent::CheckExitCode(unsigned long exitCode) const {
-    if (exitCode == 0) return;
+    if (exitCode == 0 || exitCode == AlreadyInstalledExitCode) return;
     Kestlib::ThrowSystemError(static_cast<long>(exitCode), L"Error executing '" + description + L"'");
 }
 
 std::wstring MsuComponent::BuildCommandLine() const {
     return L"wusa.exe \"" + Kestlib::PathCombine(Kestlib::GetCurrentDirectory(), package) + L"\"" +
-           InstallerArguments(cmdparameters_silent, cmdparameters_basic, cmdparameters);
+           InstallerArguments(cmdparameters_silent, cmdparameters_basic, cmdparameters, Syntax);
 }

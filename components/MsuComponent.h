@@ -11,10 +11,13 @@ public:
 
     void Exec() override;
     void Load(const TiXmlElement* element) override;
-    // Only 0 succeeds (3010 too is a failure), reported with the platform's text for the code.
+    // 0 and 0x240006 ("already installed") succeed; 3010 too is a failure,
+    // reported with the platform's text for the code.
     void CheckExitCode(unsigned long exitCode) const override;
 
-    // "wusa.exe \"package\"" with the parameters and component arguments.
+    // "wusa.exe \"package\"" with the parameters and component arguments,
+    // then "/norestart" when the restart is suppressed, unless those already
+    // decide about restarts.
     std::wstring BuildCommandLine() const;
 
     std::wstring package;

@@ -1,5 +1,8 @@
 #include "components/ProcessComponent.h"
 
+#include <algorithm>
+#include <cwchar>
+
 #include "base/InstallerLog.h"
 #include "base/SelectByUILevel.h"
 #include "lib/FileOps.h"
@@ -37,7 +40,7 @@ void ProcessComponent::Start(const std::wstring& commandLine, const std::wstring
 }
 
 std::wstring ProcessComponent::InstallerArguments(const std::wstring& silent, const std::wstring& basic,
-                                                  const std::wstring& full) const {
+                                                  const std::wstring& full, const InstallerSyntax& syntax) const {
     std::wstring text;
     const std::wstring parameters = SelectByUILevel(silent, basic, full);
     if (!parameters.empty()) {
@@ -49,7 +52,44 @@ std::wstring ProcessComponent::InstallerArguments(const std::wstring& silent, co
         LOG(L"-- Additional component arguments: " << arguments);
         text += L" " + arguments;
     }
+    if (suppressRestart) {
+        const std::vector<std::wstring> given = GivenParameters(silent, basic, full);
+        if (std::none_of(given.begin(), given.end(), syntax.setsRestart)) {
+            LOG(L"-- Restart left to the caller (/norestart): " << syntax.suppressRestart);
+            text += std::wstring(L" ") + syntax.suppressRestart;
+        }
+    }
     return text;
+}
+
+std::vector<std::wstring> ProcessComponent::GivenParameters(const std::wstring& silent, const std::wstring& basic,
+                                                            const std::wstring& full) const {
+    std::wstring text = SelectByUILevel(silent, basic, full);
+    std::wstring arguments;
+    if (FindComponentArguments(arguments)) text += L" " + arguments;
+    std::vector<std::wstring> parameters;
+    std::wstring current;
+    bool quoted = false;
+    for (wchar_t c : text) {
+        if (c == L'"') quoted = !quoted;
+        if (!quoted && (c == L' ' || c == L'\t')) {
+            if (!current.empty()) parameters.push_back(current);
+            current.clear();
+        } else {
+            current += c;
+        }
+    }
+    if (!current.empty()) parameters.push_back(current);
+    return parameters;
+}
+
+bool InstallerSyntax::IsSwitch(const std::wstring& parameter, const wchar_t* name) {
+    return parameter.size() > 1 && (parameter[0] == L'/' || parameter[0] == L'-') &&
+           ::_wcsicmp(parameter.c_str() + 1, name) == 0;
+}
+
+bool InstallerSyntax::StartsWithNoCase(const std::wstring& parameter, const wchar_t* prefix) {
+    return ::_wcsnicmp(parameter.c_str(), prefix, std::char_traits<wchar_t>::length(prefix)) == 0;
 }
 
 void ProcessComponent::ThrowExitCodeError(unsigned long exitCode) const {

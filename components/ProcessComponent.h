@@ -3,9 +3,25 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "components/Component.h"
 #include "lib/Handles.h"
+
+// How an installer program is told what the run adds to its command line
+// (see Component::suppressRestart), and how its own parameters already say it. The tests see one parameter at a time, as the
+// program splits its command line: at blanks outside double quotes.
+struct InstallerSyntax {
+    // Appended under /norestart.
+    const wchar_t* suppressRestart;
+    // A parameter that already decides about restarts.
+    bool (*setsRestart)(const std::wstring& parameter);
+
+    // Whether parameter is the switch name, typed with / or -, in any case.
+    static bool IsSwitch(const std::wstring& parameter, const wchar_t* name);
+    // Whether parameter starts with prefix, compared without regard to case.
+    static bool StartsWithNoCase(const std::wstring& parameter, const wchar_t* prefix);
+};
 
 // A component whose work is a process: it keeps the started process until
 // it is destroyed, so its state and exit code stay readable after it ended.
@@ -30,9 +46,11 @@ protected:
     // is the full path of the program, which is then not searched for.
     void Start(const std::wstring& commandLine, const std::wstring& application = std::wstring());
     // The installer kinds' tail of the command line: the parameters for the
-    // UI level, then the component arguments, each after a blank and logged.
-    std::wstring InstallerArguments(const std::wstring& silent, const std::wstring& basic,
-                                    const std::wstring& full) const;
+    // UI level, then the component arguments, then the restart suppression
+    // the run asks for, unless the parameters and arguments already decide
+    // about restarts; each after a blank and logged.
+    std::wstring InstallerArguments(const std::wstring& silent, const std::wstring& basic, const std::wstring& full,
+                                    const InstallerSyntax& syntax) const;
     // "Error executing 'description': 0x..." with the code in hexadecimal.
     [[noreturn]] void ThrowExitCodeError(unsigned long exitCode) const;
     // The system folder's copy of a system program, never one placed beside
@@ -40,6 +58,10 @@ protected:
     static std::wstring SystemProgram(const std::wstring& fileName);
 
 private:
+    // The parameters for the UI level and the component arguments, one by one; nothing logged.
+    std::vector<std::wstring> GivenParameters(const std::wstring& silent, const std::wstring& basic,
+                                              const std::wstring& full) const;
+
     Kestlib::ProcessHandle m_process;
     Kestlib::ThreadHandle m_thread;
     DWORD m_processId = 0;

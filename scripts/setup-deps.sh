@@ -2,9 +2,11 @@
 # Installs the Debian packages the build and the tests need, when missing.
 set -euo pipefail
 
+# wine32:i386 runs the 32-bit setup program under WOW64 (/usr/lib/wine/wine64
+# starts it in a 64-bit prefix, as 64-bit Windows does).
 packages=(cmake ninja-build g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
           gcc-mingw-w64-x86-64-posix gcc-mingw-w64-i686-posix binutils-mingw-w64
-          wine wine64 xvfb xauth wixl msitools gcab googletest dpkg-dev python3 libxml2-utils
+          wine wine64 wine32:i386 xvfb xauth wixl msitools gcab googletest dpkg-dev python3 libxml2-utils
           osslsigncode openssl zip unzip libz-mingw-w64-dev cabextract)
 
 missing=()
@@ -17,6 +19,7 @@ SUDO=""
 
 if [ ${#missing[@]} -gt 0 ]; then
     echo "Installing: ${missing[*]}"
+    dpkg --print-foreign-architectures | grep -qx i386 || $SUDO dpkg --add-architecture i386
     $SUDO apt-get update -qq
     DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi

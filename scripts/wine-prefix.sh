@@ -11,6 +11,13 @@ mkdir -p "$(dirname "$prefix")"
 exec 9>"$prefix.lock"
 flock 9
 # Programs started below outlive this script: they must not inherit the lock (9>&-).
+# A prefix made before the 32-bit Wine was installed lacks the 32-bit system
+# (syswow64) that 32-bit programs run on: it is made again.
+if [ -f "$prefix/.bootwright-ready" ] && [ ! -d "$prefix/drive_c/windows/syswow64" ] &&
+   [ -x /usr/lib/wine/wine ]; then
+    "$server" -k 9>&- 2>/dev/null || true
+    rm -f "$prefix/.bootwright-ready"
+fi
 if [ ! -f "$prefix/.bootwright-ready" ]; then
     rm -rf "$prefix"
     timeout 120 "$wine" wineboot -i </dev/null >/dev/null 2>&1 9>&-

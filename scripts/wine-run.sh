@@ -5,6 +5,13 @@ set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 prefix=$1
 shift
+# A suite run against the programs of another build (the 32-bit ones, under
+# WOW64) gets that build's folder from ctest: it runs in that build's prefix,
+# and the test finds the programs in BOOTWRIGHT_PROGRAMS (a Windows path).
+if [ -n "${BOOTWRIGHT_PROGRAM_BUILD:-}" ]; then
+    prefix=$BOOTWRIGHT_PROGRAM_BUILD/wineprefix
+    export BOOTWRIGHT_PROGRAMS="Z:$(tr / '\\' <<<"$BOOTWRIGHT_PROGRAM_BUILD/bin/")"
+fi
 "$here/wine-prefix.sh" "$prefix" || exit 1
 unset DISPLAY
 

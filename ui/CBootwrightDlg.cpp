@@ -26,9 +26,7 @@ INT_PTR CBootwrightDlg::Run(const ConfigurationPtr& configuration, unsigned long
     m_lcid = lcid;
     m_moreConfigurations = moreConfigurations;
     // A restart asked for by the previous configuration, even one that failed, is not this one's.
-    m_rebootRequested = false;
-    m_restartSuppressed = false;
-    m_rebootComponent.clear();
+    m_restarts = RestartPolicy(m_configurationNumber);
     m_installing = false;
     m_ended = false;
     m_progressDialog.reset();

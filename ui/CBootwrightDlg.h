@@ -9,6 +9,7 @@
 #include "components/IExecuteCallback.h"
 #include "config/Configuration.h"
 #include "lib/Handles.h"
+#include "sequence/RestartPolicy.h"
 #include "ui/CComponentsList.h"
 #include "ui/CHyperlinkStatic.h"
 #include "ui/DialogBase.h"
@@ -20,7 +21,8 @@ class InstallConfiguration;
 // installed state, and the sequence behind its buttons. One object serves
 // every configuration of the run; the return code carries over from one to
 // the next until Install is pressed again, while a restart asked for, or one
-// left to the caller, belongs to the configuration shown.
+// left to the caller, belongs to the configuration shown. The decisions about
+// restarts and packages are the sequence's (sequence/); the window shows them.
 class CBootwrightDlg : public DialogBase, public IExecuteCallback {
 public:
     // The modal result when the dialog ended for a reboot.
@@ -34,9 +36,9 @@ public:
     INT_PTR Run(const ConfigurationPtr& configuration, unsigned long lcid, bool moreConfigurations);
 
     int GetReturnCode() const { return m_returnCode; }
-    bool IsRebootRequested() const { return m_rebootRequested; }
+    bool IsRebootRequested() const { return m_restarts.IsRestartRequested(); }
     // A component of this configuration asked for a restart that /norestart left to the caller.
-    bool IsRestartSuppressed() const { return m_restartSuppressed; }
+    bool IsRestartSuppressed() const { return m_restarts.IsRestartLeftToCaller(); }
     // The configuration's position in the run's list, from 1, which names it
     // in the count of restarts in a row.
     void SetConfigurationNumber(int number) { m_configurationNumber = number; }
@@ -77,8 +79,8 @@ private:
     void InstallSteps();
     void ExtractPayload();
     void AutoStart();
-    // Registers the resume and restarts, unless the configuration restarted
-    // the machine too often in a row already.
+    // Registers the resume and restarts, unless the component asked too
+    // often in a row already.
     void Restart(const InstallConfiguration& configuration);
     // Logs and shows the reason the installation failed, and ends the dialog with result.
     void Fail(const std::wstring& text, INT_PTR result);
@@ -90,11 +92,9 @@ private:
     const InstallConfiguration& Current() const;
 
     int m_returnCode = 0;
-    bool m_rebootRequested = false;
-    bool m_restartSuppressed = false;
+    // What the configuration shown does with restarts its components ask for.
+    RestartPolicy m_restarts;
     int m_configurationNumber = 1;
-    // The component that caused the restart.
-    std::wstring m_rebootComponent;
     bool m_moreConfigurations = false;
     bool m_installing = false;
     bool m_ended = false;

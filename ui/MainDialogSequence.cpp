@@ -6,7 +6,6 @@
 #include "base/InstallUILevel.h"
 #include "base/InstallerCommandLineInfo.h"
 #include "base/InstallerLog.h"
-#include "base/RebootCount.h"
 #include "base/TimedMessageBox.h"
 #include "config/InstallConfiguration.h"
 #include "lib/SystemError.h"
@@ -14,7 +13,7 @@
 #include "payload/CabinetResources.h"
 #include "payload/ExtractCabProcessor.h"
 #include "sequence/CompleteInstallation.h"
-#include "sequence/RebootMachine.h"
+#include "sequence/PackageOptions.h"
 #include "sequence/RebootRunKey.h"
 #include "ui/CBootwrightDlg.h"
 #include "ui/CDownloadDialog.h"
@@ -136,7 +135,7 @@ void CBootwrightDlg::InstallSteps() {
     const Components components = configuration.GetSupportedComponents(m_lcid);
     const int result = components.Exec(this);
     if (result != 0 && m_returnCode == 0) m_returnCode = result;
-    if (m_rebootRequested) {
+    if (m_restarts.IsRestartRequested()) {
         Restart(configuration);
         return;
     }
@@ -155,18 +154,12 @@ void CBootwrightDlg::InstallSteps() {
 }
 
 void CBootwrightDlg::Restart(const InstallConfiguration& configuration) {
-    const RebootCount previous = RebootsBeforeThisStart();
-    const RebootCount next = NextReboot(previous, m_configurationNumber);
-    if (next.count > MaxConsecutiveReboots) {
-        // Its installed check still reads false after every restart it asked
-        // for: another restart would only start the same loop again.
-        Fail(L"Component '" + m_rebootComponent + L"' still asks for a restart after " +
-                 std::to_wstring(MaxConsecutiveReboots) + L" restarts in a row; the installation stops",
-             IDABORT);
+    const std::wstring refusal = m_restarts.LoopRefusal();
+    if (!refusal.empty()) {
+        Fail(refusal, IDABORT);
         return;
     }
-    WriteRebootRunKey(configuration.reboot_cmd, ResumeRebootCount(previous, next));
-    RebootMachine();
+    m_restarts.Restart(configuration);
     End(RebootResult);
 }
 
@@ -213,6 +206,7 @@ bool CBootwrightDlg::OnDownload(const ComponentPtr& component) {
             Kestlib::ThrowError(L"Error downloading '" + component->description + L"'");
         }
     }
+    PreparePackage(*component);
     m_progressDialog.reset(new InstallComponentDlg(m_configuration, component.get()));
     return true;
 }
@@ -229,30 +223,7 @@ bool CBootwrightDlg::OnWaitForComplete(const ComponentPtr& component) {
 bool CBootwrightDlg::OnComplete(const ComponentPtr& component) {
     if (!component->installcompletemessage.empty())
         ShowTimedMessageBox(component->installcompletemessage, MB_OK | MB_ICONINFORMATION, IDOK);
-    if (!component->IsRebootRequired()) return true;
-    const InstallConfiguration& configuration = Current();
-    LOG(L"--- Component '" << component->description << L": REQUESTS REBOOT");
-    if (InstallerCommandLineInfo::Instance().noRestart) {
-        // The caller restarts: the component counts as a success and the rest runs now.
-        m_restartSuppressed = true;
-        LOG(L"--- Component '" << component->description << L"': REBOOT SUPPRESSED (/norestart)");
-        return true;
-    }
-    const std::wstring& text =
-        component->reboot_required.empty() ? configuration.reboot_required : component->reboot_required;
-    // This component's answer alone decides whether the loop stops here.
-    bool reboot = true;
-    if (configuration.must_reboot_required || component->must_reboot_required) {
-        LOG(L"--- Component '" << component->description << L": REQUIRES REBOOT");
-        ShowTimedMessageBox(text, MB_OK | MB_ICONQUESTION, IDOK);
-    } else {
-        reboot = ShowTimedMessageBox(text, MB_YESNO | MB_ICONQUESTION, IDYES) == IDYES;
-    }
-    if (!reboot) return true;
-    m_rebootRequested = true;
-    m_rebootComponent = component->description;
-    LOG(L"--- Component '" << component->description << L": CAUSED A REBOOT");
-    return false;
+    return m_restarts.OnComplete(m_configuration, *component);
 }
 
 bool CBootwrightDlg::OnError(const ComponentPtr& component, const std::exception& error) {

@@ -80,10 +80,11 @@ TEST_F(CommandLine, ValueOptionsTakeTheNextArgumentAndLaterOnesWin) {
         L"/ConfigFile", L"first.xml", L"/configfile", L"C:\\dir with blanks\\second.xml",
         L"/CompleteCommandArgs", L"first", L"-completecommandargs", L"final \"args\"",
         L"/Launcher", L"C:\\launch.exe", L"/LauncherArgs", L"one", L"/LAUNCHERARGS", L"two three",
-        L"/RebootCount", L"1:1", L"/rebootcount", L"2:3",
+        L"/RebootCount", L"1:1", L"/rebootcount", L"2:3:4",
     });
     EXPECT_EQ(info.rebootCount.count, 2);
     EXPECT_EQ(info.rebootCount.configuration, 3);
+    EXPECT_EQ(info.rebootCount.component, 4);
     EXPECT_EQ(info.configFile, L"C:\\dir with blanks\\second.xml");
     EXPECT_EQ(info.completeCommandArgs, L"final \"args\"");
     EXPECT_EQ(info.pending, InstallerCommandLineInfo::PendingNone);

@@ -10,6 +10,7 @@
 #include "components/MsiComponent.h"
 #include "components/MsuComponent.h"
 #include "components/OpenFileComponent.h"
+#include "lib/StringUtils.h"
 #include "lib/SystemError.h"
 #include "lib/TextConversion.h"
 #include "tests/base/LogCapture.h"
@@ -168,14 +169,16 @@ TEST_F(ProcessComponentTest, ExitCodeJudgementPerKind) {
     msu.description = L"U";
     CmdComponent cmd;
     cmd.description = L"C";
-    msi.CheckExitCode(0);
-    msi.CheckExitCode(3010);
+    // 1641: the package succeeded and has started the restart itself.
+    for (unsigned long code : {0ul, 3010ul, 1641ul}) msi.CheckExitCode(code);
     EXPECT_THROW_MESSAGE(msi.CheckExitCode(1603), "Error executing 'M': 0x643");
     EXPECT_THROW_MESSAGE(msi.CheckExitCode(3011), "Error executing 'M': 0xbc3");
     cmd.CheckExitCode(0);
     EXPECT_THROW_MESSAGE(cmd.CheckExitCode(3010), "Error executing 'C': 0xbc2");
-    msu.CheckExitCode(0);
-    for (unsigned long code : {1ul, 3010ul, 0x80070005ul, 0x240006ul})
+    EXPECT_THROW_MESSAGE(cmd.CheckExitCode(1641), "Error executing 'C': 0x669");
+    // 0x240006: the update is installed already.
+    for (unsigned long code : {0ul, 0x240006ul}) msu.CheckExitCode(code);
+    for (unsigned long code : {1ul, 1641ul, 3010ul, 0x80070005ul, 0x240005ul})
         EXPECT_THROW_MESSAGE(msu.CheckExitCode(code),
                              Ansi(Kestlib::SystemErrorText(static_cast<long>(code), L"Error executing 'U'")));
     // Never run: the not-started code, which asks for no reboot.
@@ -183,6 +186,64 @@ TEST_F(ProcessComponentTest, ExitCodeJudgementPerKind) {
     EXPECT_FALSE(msi.IsRebootRequired());
     msi.mustreboot = true;
     EXPECT_TRUE(msi.IsRebootRequired());
+}
+
+// Under /norestart the run adds the suppression to the installers' command
+// lines, after the parameters and arguments, unless those already decide about
+// restarts; without it nothing changes.
+TEST_F(ProcessComponentTest, ASuppressedRestartReachesEachInstallerUnlessItsParametersDecide) {
+    ScopedCurrentDirectory current(folder.Path());
+    SetLevel(UiLevelSilent);
+    const wchar_t* const msiOption = L" REBOOT=ReallySuppress";
+    const wchar_t* const msuOption = L" /norestart";
+    struct Case {
+        const char* type;
+        const char* parameters;
+        const wchar_t* arguments;  // on the command line; null: none
+        bool suppress;
+        const wchar_t* added;      // after the parameters and arguments
+    } cases[] = {
+        {"msi", "/qn", nullptr, false, L""},
+        {"msi", "/qn", nullptr, true, msiOption},
+        {"msi", "", nullptr, true, msiOption},
+        {"msi", "/qn", L"PROP=1", true, msiOption},
+        {"msi", "/qn reboot=Force", nullptr, true, L""},
+        {"msi", "/qn", L"REBOOT=ReallySuppress", true, L""},
+        {"msi", "/qn -NoRestart", nullptr, true, L""},
+        {"msi", "/qn /forcerestart", nullptr, true, L""},
+        {"msi", "/promptrestart /qb", nullptr, true, L""},
+        // Inside a quoted value it is no parameter of its own.
+        {"msi", "/qn NOTE=&quot;a /norestart&quot;", nullptr, true, msiOption},
+        {"msi", "/qn XREBOOT=1", nullptr, true, msiOption},
+        {"msu", "/quiet", nullptr, false, L""},
+        {"msu", "/quiet", nullptr, true, msuOption},
+        {"msu", "/quiet /norestart", nullptr, true, L""},
+        {"msu", "/quiet /warnrestart:60", nullptr, true, L""},
+        {"msu", "/quiet", L"/forcerestart", true, L""},
+        // The property belongs to Windows Installer only.
+        {"msu", "/quiet REBOOT=ReallySuppress", nullptr, true, msuOption},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.type) + " " + c.parameters + (c.suppress ? " suppressed" : ""));
+        InstallerSession::Release();
+        if (c.arguments) InstallerSession::Instance().componentArgs[L"Pkg"] = c.arguments;
+        ComponentPtr component = LoadComponent("<component type=\"" + std::string(c.type) +
+                                               "\" description=\"Pkg\" package=\"p\" cmdparameters_silent=\"" +
+                                               c.parameters + "\"/>");
+        component->suppressRestart = c.suppress;
+        const bool msi = std::string(c.type) == "msi";
+        LogCapture built;
+        const std::wstring commandLine = msi ? As<MsiComponent>(component).BuildCommandLine()
+                                             : As<MsuComponent>(component).BuildCommandLine();
+        std::wstring given = Kestlib::AnsiToWide(c.parameters);
+        for (size_t at = given.find(L"&quot;"); at != std::wstring::npos; at = given.find(L"&quot;"))
+            given.replace(at, 6, L"\"");
+        if (c.arguments) given += (given.empty() ? L"" : L" ") + std::wstring(c.arguments);
+        EXPECT_EQ(commandLine, (msi ? L"msiexec /I \"" : L"wusa.exe \"") + folder.Path() + L"\\p\"" +
+                                   (given.empty() ? L"" : L" " + given) + c.added);
+        EXPECT_EQ(built.HasLine("-- Restart left to the caller (/norestart): " + Ansi(Kestlib::TrimLeft(c.added, L" "))),
+                  *c.added != L'\0');
+    }
 }
 
 TEST_F(ProcessComponentTest, MsuRunsTheSystemWusaAndReportsItsFailure) {
@@ -212,22 +273,25 @@ TEST_F(ProcessComponentTest, MsuRunsTheSystemWusaAndReportsItsFailure) {
     EXPECT_TRUE(log.HasLine("Executing: wusa.exe \"" + Ansi(folder.Path()) + "\\bogus.msu\" /quiet /norestart"));
 }
 
-class OpenFileComponentTest : public ProcessComponentTest {
-protected:
-    // The test extension opens with the recording program. Written through
-    // the merged classes view: the shell of the test platform does not read
-    // the per-user classes key on its own.
-    void SetUp() override {
-        ProcessComponentTest::SetUp();
+class OpenFileComponentTest : public ProcessComponentTest {};
+
+// The test extension opens with the recording program. Written through the
+// merged classes view: the shell of the test platform does not read the
+// per-user classes key on its own. Only the test that opens a document sets
+// it up: the other cases run at the same time and must not remove it.
+class TestAssociation {
+public:
+    TestAssociation() {
         SetDefault(L".bwtestdoc", L"BootwrightTest.Document");
         SetDefault(L"BootwrightTest.Document\\shell\\open\\command",
                    L"\"" + Program(L"proc_printargs.exe") + L"\" \"%1\"");
     }
-    void TearDown() override {
+    ~TestAssociation() {
         ::RegDeleteTreeW(HKEY_CLASSES_ROOT, L".bwtestdoc");
         ::RegDeleteTreeW(HKEY_CLASSES_ROOT, L"BootwrightTest.Document");
-        ProcessComponentTest::TearDown();
     }
+    TestAssociation(const TestAssociation&) = delete;
+    TestAssociation& operator=(const TestAssociation&) = delete;
 
 private:
     static void SetDefault(const std::wstring& key, const std::wstring& value) {
@@ -238,6 +302,7 @@ private:
 };
 
 TEST_F(OpenFileComponentTest, ADocumentOpensWithItsAssociatedProgram) {
+    TestAssociation association;
     const std::wstring document = folder / L"report.bwtestdoc";
     TestSupport::WriteTextFile(document, "document");
     const std::wstring output = folder / L"opened.txt";

@@ -16,8 +16,6 @@ using TestSupport::HasMessage;
 
 namespace {
 
-const wchar_t kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
-
 // The test process gives up the shutdown privilege for good; the setup it
 // starts inherits the token, so its restart fails where the privilege is enabled.
 void DropShutdownPrivilege() {
@@ -58,8 +56,7 @@ TEST(FailedRestart, TheNextConfigurationNeitherRegistersTheResumeNorRestarts) {
     EXPECT_EQ(failed, 1u) << run.Dump();
     EXPECT_TRUE(HasMessage(log, "*** Component 'Two': SUCCESS"));
     // The value the failed restart left went when the second configuration opened.
-    EXPECT_NE(::RegGetValueW(HKEY_LOCAL_MACHINE, kRunKey, name.c_str(), RRF_RT_ANY, nullptr, nullptr, nullptr),
-              ERROR_SUCCESS);
+    EXPECT_EQ(TestSupport::RunValue(name), L"");
     EXPECT_FALSE(TestSupport::HasMessageStartingWith(log, "Bootwright finished"));
 }
 

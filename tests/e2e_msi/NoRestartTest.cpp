@@ -1,6 +1,8 @@
 // /norestart: a restart a component asks for is left to the caller. The run
 // goes on with the remaining components and configurations, writes no Run
-// value, asks nothing, and ends with 3010, unless a failure's code wins.
+// value, asks nothing, and ends with 3010, unless a failure's code wins. A
+// package is told not to restart by itself: Wine's installer never restarts,
+// so the command line it ran is what shows it.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -21,17 +23,13 @@ namespace {
 
 // tests/data/msi/reboot-1.0.0.wxs: its installation ends with 3010.
 const wchar_t kRebootProduct[] = L"{01C4B12C-5F96-483A-9AA0-019BF6AE30A9}";
-const wchar_t kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 void RemoveRebootProduct() {
     if (::MsiQueryProductStateW(kRebootProduct) != INSTALLSTATE_DEFAULT) return;
     EXPECT_EQ(Kestlib::RunProcessAndWait(std::wstring(L"msiexec.exe /x ") + kRebootProduct + L" /qn"), 0u);
 }
 
-bool RunValueExists(const std::wstring& name) {
-    return ::RegGetValueW(HKEY_LOCAL_MACHINE, kRunKey, name.c_str(), RRF_RT_ANY, nullptr, nullptr, nullptr) ==
-           ERROR_SUCCESS;
-}
+bool RunValueExists(const std::wstring& name) { return !TestSupport::RunValue(name).empty(); }
 
 std::string RebootPackage() {
     return "    <component type=\"msi\" description=\"Reboot package\" package=\"#CABPATH\\reboot.msi\" "
@@ -63,16 +61,18 @@ TEST_F(NoRestart, ARestartAskedForIsLeftToTheCallerWithExitCode3010) {
         std::vector<const char*> asked;  // components whose restart was suppressed
         std::vector<const wchar_t*> markers;
         std::vector<const char*> lines;
+        bool package;  // the package ran with its restart suppressed
     } cases[] = {
         {"silent: a package that schedules a restart", L"/q",
          [](const Scenario& run) { return Install("", RebootPackage() + MarkerComponent("After", run.folder / L"after.txt")); },
-         3010, {"Reboot package"}, {L"after.txt"}, {"*** Component 'Reboot package': SUCCESS", "*** Component 'After': SUCCESS"}},
+         3010, {"Reboot package"}, {L"after.txt"}, {"*** Component 'Reboot package': SUCCESS", "*** Component 'After': SUCCESS"},
+         true},
         {"basic: a component that must restart asks nothing", L"/qb",
          [](const Scenario& run) {
              return Install("", MarkerComponent("First", run.folder / L"first.txt", kAsks) +
                                     MarkerComponent("Second", run.folder / L"second.txt"));
          },
-         3010, {"First"}, {L"first.txt", L"second.txt"}, {"*** Component 'Second': SUCCESS"}},
+         3010, {"First"}, {L"first.txt", L"second.txt"}, {"*** Component 'Second': SUCCESS"}, false},
         {"full: the completion step follows its usual rule", L"/nq",
          [](const Scenario& run) {
              return Install("auto_start=\"true\" complete_command=\"" +
@@ -80,19 +80,20 @@ TEST_F(NoRestart, ARestartAskedForIsLeftToTheCallerWithExitCode3010) {
                             MarkerComponent("First", run.folder / L"first.txt", kAsks) +
                                 MarkerComponent("Second", run.folder / L"second.txt"));
          },
-         3010, {"First"}, {L"first.txt", L"second.txt", L"complete.txt"}, {"--- Complete Command"}},
+         3010, {"First"}, {L"first.txt", L"second.txt", L"complete.txt"}, {"--- Complete Command"}, false},
         {"two configurations: the second still runs", L"/q",
          [](const Scenario& run) {
              return Install("", RebootPackage()) + Install("", MarkerComponent("Two", run.folder / L"two.txt", kAsks));
          },
-         3010, {"Reboot package", "Two"}, {L"two.txt"}, {"*** Component 'Two': SUCCESS"}},
+         3010, {"Reboot package", "Two"}, {L"two.txt"}, {"*** Component 'Two': SUCCESS"}, true},
         {"a failure after a restart request wins", L"/q",
          [](const Scenario& run) {
              return Install("", MarkerComponent("First", run.folder / L"first.txt", kAsks) + Failing("Broken", 1603) +
                                     MarkerComponent("Last", run.folder / L"last.txt"));
          },
          1603, {"First"}, {L"first.txt", L"last.txt"},
-         {"--- Component 'Broken' FAILED: Error executing 'Broken': 0x643", "Bootwright finished, return code=1603"}},
+         {"--- Component 'Broken' FAILED: Error executing 'Broken': 0x643", "Bootwright finished, return code=1603"},
+         false},
     };
     const std::wstring name = L"norestart-" + std::to_wstring(::GetCurrentProcessId()) + L".exe";
     for (const Case& c : cases) {
@@ -116,6 +117,15 @@ TEST_F(NoRestart, ARestartAskedForIsLeftToTheCallerWithExitCode3010) {
             EXPECT_EQ(message.find("CAUSED A REBOOT"), std::string::npos) << message;
         }
         EXPECT_FALSE(RunValueExists(name));
+        bool suppressed = false;
+        for (const std::string& message : log) {
+            const std::string tail = "\\reboot.msi\" /qn REBOOT=ReallySuppress";
+            suppressed = suppressed || (message.rfind("Executing: msiexec /I \"", 0) == 0 &&
+                                        message.size() > tail.size() &&
+                                        message.compare(message.size() - tail.size(), tail.size(), tail) == 0);
+        }
+        EXPECT_EQ(suppressed, c.package) << run.Dump();
+        EXPECT_EQ(HasMessage(log, "-- Restart left to the caller (/norestart): REBOOT=ReallySuppress"), c.package);
         if (c.code == 3010) {
             EXPECT_EQ(log.back(), "Bootwright finished, return code=3010");
         }

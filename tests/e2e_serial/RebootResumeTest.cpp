@@ -23,26 +23,10 @@
 using namespace E2e;
 using TestSupport::Ansi;
 using TestSupport::HasMessage;
+using TestSupport::RemoveRunValue;
+using TestSupport::RunValue;
 
 namespace {
-
-const wchar_t kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
-
-// The Run value of this name; empty when there is none.
-std::wstring RunValue(const std::wstring& name) {
-    wchar_t data[2048] = {};
-    DWORD size = sizeof(data);
-    if (::RegGetValueW(HKEY_LOCAL_MACHINE, kRunKey, name.c_str(), RRF_RT_REG_SZ, nullptr, data, &size) != ERROR_SUCCESS)
-        return std::wstring();
-    return data;
-}
-
-void RemoveRunValue(const std::wstring& name) {
-    HKEY key = nullptr;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
-    ::RegDeleteValueW(key, name.c_str());
-    ::RegCloseKey(key);
-}
 
 std::wstring DefaultLog() {
     wchar_t temp[MAX_PATH] = {};
@@ -120,6 +104,9 @@ TEST(RebootAndResume, TheResumeCommandIsRegisteredAndTheNextLogonCompletesTheIns
             TestSupport::SetupProcess first(program, options);
             // The value lives from its writing until the resumed run starts its window.
             Poll(60000, [&] { return !(registered = RunValue(name)).empty() || first.HasEnded(); });
+            // Only in the program's own view, which Windows runs at logon as it runs the other:
+            // a 32-bit program's HKLM\SOFTWARE is the 32-bit view (SOFTWARE\WOW6432Node).
+            EXPECT_EQ(RunValue(name, TestSupport::OtherRegistryView()), L"");
             EXPECT_EQ(first.Wait(), 0u);
         }
         Kestlib::FileHandle held;
@@ -172,56 +159,99 @@ TEST(RebootAndResume, TheResumeCommandIsRegisteredAndTheNextLogonCompletesTheIns
 
 namespace {
 
+// A silent setup under a name of its own whose restarts are followed: each
+// restart starts the Run entries itself; a logon is played only when that
+// start did not come, so that no start runs a value already replaced.
+struct RestartingSetup {
+    Scenario run;
+    std::wstring name;
+    std::wstring program = run.folder / name;
+    int logons = 0;
+
+    RestartingSetup(const wchar_t* prefix, const std::string& components)
+        : name(prefix + std::to_wstring(::GetCurrentProcessId()) + L".exe") {
+        EXPECT_TRUE(::CopyFileW(TestSupport::BootstrapperPath().c_str(), program.c_str(), FALSE));
+        TestSupport::WriteTextFile(run.folder / L"configuration.xml",
+                                   Document(Install("", components), "ui_level=\"silent\""));
+        RemoveRunValue(name);
+        TestSupport::SetupProcess first(program, run.Options(L"/q"));
+        EXPECT_EQ(first.Wait(), 0u);
+    }
+    ~RestartingSetup() { RemoveRunValue(name); }
+
+    // Whether done held in time with the program no longer running.
+    template <typename Condition>
+    bool Follow(Condition done) {
+        return Poll(240000, [&] {
+            if (done() && !ProcessRunning(name)) return true;
+            if (!RunValue(name).empty() && !Poll(8000, [&] { return ProcessRunning(name) || RunValue(name).empty(); })) {
+                ++logons;
+                LogOn();
+            }
+            return false;
+        });
+    }
+    // The log line of a resume written before a restart, without its count.
+    std::string Written() const {
+        return "Writing HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\\" + Ansi(name) +
+               ": \"" + Ansi(program) + "\" /q /LogFile \"" + Ansi(run.log) + "\" /Reboot";
+    }
+};
+
 // A component whose installed check never turns true asks for a restart at
 // every logon: after three restarts in a row the fourth start stops with an
 // error that names it, and registers nothing.
 TEST(RebootAndResume, ARestartLoopStopsAfterThreeRestartsInARow) {
-    Scenario run;
-    const std::wstring name = L"loop-" + std::to_wstring(::GetCurrentProcessId()) + L".exe";
-    const std::wstring program = run.folder / name;
-    ASSERT_TRUE(::CopyFileW(TestSupport::BootstrapperPath().c_str(), program.c_str(), FALSE));
-    const std::wstring runs = run.folder / L"runs.txt";
-    TestSupport::WriteTextFile(
-        run.folder / L"configuration.xml",
-        Document(Install("", "    <component type=\"cmd\" description=\"Stubborn\" mustreboot=\"true\" command=\"" +
-                                 Xml("cmd.exe /c echo run>> \"" + Utf8(runs) + "\"") +
-                                 "\">\n      <installedcheck type=\"check_file\" filename=\"" +
-                                 Xml(run.folder / L"never.txt") + "\"/>\n    </component>\n"),
-                 "ui_level=\"silent\""));
-    RemoveRunValue(name);
+    TestSupport::TempFolder marks;
+    const std::wstring runs = marks / L"runs.txt";
+    RestartingSetup setup(L"loop-", MarkerComponent("Installed", marks / L"installed.txt") +
+                                        "    <component type=\"cmd\" description=\"Stubborn\" mustreboot=\"true\" command=\"" +
+                                        Xml("cmd.exe /c echo run>> \"" + Utf8(runs) + "\"") +
+                                        "\">\n      <installedcheck type=\"check_file\" filename=\"" +
+                                        Xml(marks / L"never.txt") + "\"/>\n    </component>\n");
     const std::string stopped =
         "*** Failed to install one or more components: Component 'Stubborn' still asks for a restart after 3 "
         "restarts in a row; the installation stops";
-    {
-        TestSupport::SetupProcess first(program, run.Options(L"/q"));
-        EXPECT_EQ(first.Wait(), 0u);
-    }
-    // Each restart starts the Run entries itself; a logon is played only when
-    // that start did not come, so that no start runs a value already replaced.
-    int logons = 0;
-    const bool ended = Poll(180000, [&] {
-        if (HasMessage(run.Log(), stopped) && !ProcessRunning(name)) return true;
-        if (!RunValue(name).empty() && !Poll(8000, [&] { return ProcessRunning(name) || RunValue(name).empty(); })) {
-            ++logons;
-            LogOn();
-        }
-        return false;
-    });
-    EXPECT_TRUE(ended) << run.Dump();
-    const auto messages = run.Log();
-    const std::string written = "Writing HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\\" +
-                                Ansi(name) + ": \"" + Ansi(program) + "\" /q /LogFile \"" + Ansi(run.log) + "\" /Reboot";
-    EXPECT_TRUE(HasMessage(messages, written)) << run.Dump();
-    EXPECT_TRUE(HasMessage(messages, written + " /RebootCount 2:1"));
-    EXPECT_TRUE(HasMessage(messages, written + " /RebootCount 3:1"));
+    EXPECT_TRUE(setup.Follow([&] { return HasMessage(setup.run.Log(), stopped); })) << setup.run.Dump();
+    const auto messages = setup.run.Log();
+    EXPECT_TRUE(HasMessage(messages, setup.Written())) << setup.run.Dump();
+    // The second of the configuration's components, each time.
+    EXPECT_TRUE(HasMessage(messages, setup.Written() + " /RebootCount 2:1:2"));
+    EXPECT_TRUE(HasMessage(messages, setup.Written() + " /RebootCount 3:1:2"));
     EXPECT_EQ(TestSupport::CountMessages(messages, std::string("Bootwright (BWT) started, version ") + kVersion), 4u);
     EXPECT_EQ(TestSupport::CountMessages(messages, "--- Component 'Stubborn': EXECUTING"), 4u);
     EXPECT_EQ(TestSupport::CountMessages(messages, kFinishedZero), 3u);
     EXPECT_EQ(messages.back(), stopped);
     EXPECT_EQ(TestSupport::ReadTextFile(runs), "run\r\nrun\r\nrun\r\nrun\r\n");
-    EXPECT_EQ(RunValue(name), L"");
-    std::cout << "logons played: " << logons << std::endl;
-    RemoveRunValue(name);
+    EXPECT_EQ(RunValue(setup.name), L"");
+    std::cout << "logons played: " << setup.logons << std::endl;
+}
+
+// Four prerequisites that each ask for one restart, as several updates in a
+// row do: each restart is another component's, so the run never counts more
+// than two in a row and the chain completes after four restarts.
+TEST(RebootAndResume, FourPrerequisitesThatEachAskOnceInstallInFourRestarts) {
+    TestSupport::TempFolder marks;
+    std::string components;
+    for (const wchar_t* prerequisite : {L"One", L"Two", L"Three", L"Four"})
+        components += MarkerComponent(Utf8(prerequisite), marks / (prerequisite + std::wstring(L".txt")),
+                                      "mustreboot=\"true\"");
+    RestartingSetup setup(L"chain-", components);
+    EXPECT_TRUE(setup.Follow([&] {
+        return TestSupport::CountMessages(setup.run.Log(), kFinishedZero) == 5 && RunValue(setup.name).empty();
+    })) << setup.run.Dump();
+    const auto messages = setup.run.Log();
+    EXPECT_TRUE(HasMessage(messages, setup.Written())) << setup.run.Dump();
+    for (const char* count : {" /RebootCount 2:1:2", " /RebootCount 1:1:3", " /RebootCount 1:1:4"})
+        EXPECT_TRUE(HasMessage(messages, setup.Written() + count)) << count;
+    EXPECT_EQ(TestSupport::CountMessages(messages, std::string("Bootwright (BWT) started, version ") + kVersion), 5u);
+    for (const char* prerequisite : {"One", "Two", "Three", "Four"}) {
+        EXPECT_EQ(TestSupport::CountMessages(messages, std::string("--- Component '") + prerequisite + "': EXECUTING"), 1u)
+            << prerequisite;
+    }
+    EXPECT_FALSE(TestSupport::HasMessageStartingWith(messages, "*** Failed to install"));
+    EXPECT_EQ(messages.back(), kFinishedZero);
+    std::cout << "logons played: " << setup.logons << std::endl;
 }
 
 }  // namespace

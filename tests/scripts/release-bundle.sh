@@ -4,10 +4,13 @@
 # with only what it holds and a Wine prefix of its own, packages the sample
 # product and installs it at the silent level, as scripts/main-job.sh does:
 # exit code 0, every component installed, and a second run finds them all.
-# Usage: release-bundle.sh BUILD_ROOT   (holding x86_64/ and i686/)
+# With x86 the sample is packaged into the bundle's 32-bit setup program, as
+# the README shows, and runs under WOW64.
+# Usage: release-bundle.sh BUILD_ROOT [x64|x86]   (BUILD_ROOT holding x86_64/ and i686/)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "$1" && pwd)
+machine=${2:-x64}
 if [ ! -f "$build/i686/bin/bootwright.exe" ]; then
     echo "Skipped: the 32-bit programs are not built ($build/i686; scripts/test.sh builds them)"
     exit 77
@@ -52,8 +55,20 @@ done
 unset BOOTWRIGHT_PACK BOOTWRIGHT_BUILD_DIR
 export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 cd "$work"
-"$bundle/scripts/bootwright-pack.sh" "$bundle/samples/setup.xml" "$work/out/setup.exe" | tr -d '\r'
+if [ "$machine" = x86 ]; then
+    "$bundle/scripts/bootwright-pack.sh" "$bundle/bin/x86/bootwright.exe" "$bundle/samples/setup.xml" \
+        "$work/out/setup.exe" | tr -d '\r'
+    format=pei-i386
+    # The 32-bit program's %ProgramFiles%, where the sample's script puts the tools.
+    program_files="$prefix/drive_c/Program Files (x86)/Quorvane Sample"
+else
+    "$bundle/scripts/bootwright-pack.sh" "$bundle/samples/setup.xml" "$work/out/setup.exe" | tr -d '\r'
+    format=pei-x86-64
+    program_files="$prefix/drive_c/Program Files/Quorvane Sample"
+fi
 [ -f "$work/out/setup.exe" ] || fail "no setup.exe packaged"
+x86_64-w64-mingw32-objdump -f "$work/out/setup.exe" | grep -q "file format $format" ||
+    fail "the packaged setup.exe is not $format"
 run() {
     env LANG=en_US.UTF-8 LC_ALL=en_US.UTF-8 timeout -k 10 600 /usr/lib/wine/wine64 "$work/out/setup.exe" \
         /q /LogFile "$(winepath -w "$work/$1.log")" </dev/null >/dev/null 2>&1
@@ -69,11 +84,10 @@ for component in "Quorvane Sample Runtime 1.0" "Quorvane Sample Tools" "Quorvane
     grep -q "Component '$component': SUCCESS" "$work/first.log" || fail "$component was not installed"
     grep -q -- "-- $component: INSTALLED" "$work/second.log" || fail "the second run did not find $component"
 done
-program_files="$prefix/drive_c/Program Files/Quorvane Sample"
 for file in Tools/tools.ini Tools/quorvane-notes.txt readme.rtf; do
     [ -f "$program_files/$file" ] || fail "$file was not installed"
 done
 /usr/lib/wine/wine64 reg query \
     'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\{926A0445-A99F-4898-9314-BC6808743288}' \
     </dev/null >/dev/null 2>&1 || fail "Windows Installer does not know the sample runtime"
-echo "The release bundle packaged and installed the sample product with nothing from the build tree"
+echo "The release bundle packaged the sample into its $machine setup program and installed it with nothing from the build tree"

@@ -11,6 +11,7 @@
 #include "lib/TextConversion.h"
 #include "sequence/RebootCommandLine.h"
 #include "sequence/RebootRunKey.h"
+#include "sequence/RestartLoopGuard.h"
 #include "tests/support/Expect.h"
 #include "tests/support/TestEnvironment.h"
 
@@ -58,34 +59,39 @@ TEST(RebootCommandLine, BuiltFromTheFirstRun) {
     EXPECT_EQ(BuildRebootCommandLine(unquoted, L""), quoted + L" /q /Reboot");
 }
 
-TEST(RebootCount, CountsTheRestartsInARowOfOneConfigurationOnTheResumeCommandLine) {
+TEST(RebootCount, CountsTheRestartsInARowOfOneComponentOnTheResumeCommandLine) {
     struct Case {
         const char* name;
         RebootCount previous;
-        int configuration;
+        int configuration, component;
         RebootCount next;
         const wchar_t* written;
     } cases[] = {
         // The first restart of a run keeps the resume command line as it always was.
-        {"a first restart", {0, 0}, 2, {1, 2}, L""},
-        // /Reboot alone: one restart of a configuration not named.
-        {"after a plain resume", {1, 0}, 1, {2, 1}, L"2:1"},
-        {"the same configuration again", {2, 1}, 1, {3, 1}, L"3:1"},
-        {"one too many", {3, 1}, 1, {4, 1}, L"4:1"},
-        {"another configuration starts again", {3, 1}, 2, {1, 2}, L"1:2"},
+        {"a first restart", {0, 0, 0}, 2, 3, {1, 2, 3}, L""},
+        // /Reboot alone: one restart of a component not named, which counts as the one that asks.
+        {"after a plain resume", {1, 0, 0}, 1, 2, {2, 1, 2}, L"2:1:2"},
+        {"the same component again", {2, 1, 2}, 1, 2, {3, 1, 2}, L"3:1:2"},
+        {"one too many", {3, 1, 2}, 1, 2, {4, 1, 2}, L"4:1:2"},
+        // The next prerequisite of a chain, each asking once.
+        {"another component of the configuration", {2, 1, 2}, 1, 3, {1, 1, 3}, L"1:1:3"},
+        {"another configuration", {3, 1, 2}, 2, 2, {1, 2, 2}, L"1:2:2"},
+        // The form an earlier build wrote names no component.
+        {"a count without its component", {2, 1, 0}, 1, 4, {3, 1, 4}, L"3:1:4"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const RebootCount next = NextReboot(c.previous, c.configuration);
+        const RebootCount next = NextReboot(c.previous, c.configuration, c.component);
         EXPECT_EQ(next.count, c.next.count);
         EXPECT_EQ(next.configuration, c.next.configuration);
+        EXPECT_EQ(next.component, c.next.component);
         EXPECT_EQ(ResumeRebootCount(c.previous, next), c.written);
     }
-    const RebootCount parsed = ParseRebootCount(L"12:3");
-    EXPECT_EQ(parsed.count, 12);
-    EXPECT_EQ(parsed.configuration, 3);
-    EXPECT_EQ(RebootCountText(parsed), L"12:3");
-    for (const wchar_t* bad : {L"", L"2", L"0:1", L"2:0", L"2:", L":1", L"-2:1", L"2:1:1", L"1234567:1"})
+    const RebootCount parsed = ParseRebootCount(L"12:3:4");
+    EXPECT_EQ(RebootCountText(parsed), L"12:3:4");
+    EXPECT_EQ(ParseRebootCount(L"2:1").component, 0);
+    for (const wchar_t* bad : {L"", L"2", L"0:1:1", L"2:0:1", L"2:1:0", L"2:", L":1", L"-2:1", L"2:1:1:1",
+                               L"2:1:", L"1234567:1"})
         EXPECT_THROW_MESSAGE(ParseRebootCount(bad), "Invalid reboot count: " + Kestlib::WideToAnsi(bad));
 
     // The count the typed arguments carried gives way to the new one; what surrounds it stays as typed.

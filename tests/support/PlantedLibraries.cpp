@@ -56,7 +56,7 @@ PlantedFolder::PlantedFolder(const std::wstring& program) : m_program(m_folder /
     for (const wchar_t* name : kPlanted) {
         const std::wstring file = std::wstring(name) + L".dll";
         m_copied = m_copied &&
-                   ::CopyFileW((BinDirectory() + L"planted\\" + file).c_str(), (m_folder / file).c_str(), FALSE) != 0;
+                   ::CopyFileW((ProgramDirectory() + L"planted\\" + file).c_str(), (m_folder / file).c_str(), FALSE) != 0;
     }
 }
 

@@ -8,8 +8,9 @@
 #include "tests/support/TestEnvironment.h"
 
 // Planted-library tests: a program copied beside stand-ins for the platform
-// DLLs it loads at run time (bin\planted, built from tests/dlls), each of
-// which leaves a mark when it is loaded.
+// DLLs it loads at run time (planted\ in the folder of the programs under
+// test, built from tests/dlls for the same machine type), each of which leaves
+// a mark when it is loaded.
 namespace TestSupport {
 
 // Makes Wine load a DLL found beside the program first, as Windows does:

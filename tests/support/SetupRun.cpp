@@ -16,6 +16,7 @@ namespace {
 
 const DWORD kTimedOutCode = 0xDEAD;
 const DWORD kPatienceMs = 20000;
+const wchar_t kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 bool WaitUntil(DWORD milliseconds, bool (*condition)(void*), void* context) {
     for (DWORD waited = 0; waited < milliseconds; waited += 10) {
@@ -150,7 +151,9 @@ bool DialogFound(void* context) {
 
 std::string Ansi(const std::wstring& text) { return Kestlib::WideToAnsi(text); }
 
-std::wstring BootstrapperPath() { return BinDirectory() + L"bootwright.exe"; }
+std::wstring BootstrapperPath() { return ProgramDirectory() + L"bootwright.exe"; }
+
+std::wstring PackagerPath() { return ProgramDirectory() + L"bootwright-pack.exe"; }
 
 std::wstring PackageSetup(const std::wstring& folder, const std::string& document, const std::wstring& name,
                           const std::wstring& options) {
@@ -165,7 +168,7 @@ std::wstring PackageSetup(const std::wstring& folder, const std::string& documen
         Kestlib::FileHandle output(::CreateFileW(reportPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherited,
                                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!output) throw std::runtime_error("cannot create the packager's report file");
-        const std::wstring packager = BinDirectory() + L"bootwright-pack.exe";
+        const std::wstring packager = PackagerPath();
         Kestlib::ProcessHandle process =
             Start(packager, Quoted(packager) + (options.empty() ? L"" : L" " + options) + L" " +
                                 Quoted(BootstrapperPath()) + L" " + Quoted(documentPath) + L" " + Quoted(outputPath),
@@ -293,6 +296,29 @@ std::wstring MessageBoxText(HWND box) {
     wchar_t text[4096] = {};
     ::GetWindowTextW(::GetDlgItem(box, 0xFFFF), text, 4096);
     return text;
+}
+
+REGSAM ProgramRegistryView() { return ProgramsAre32Bit() ? KEY_WOW64_32KEY : KEY_WOW64_64KEY; }
+
+REGSAM OtherRegistryView() { return ProgramsAre32Bit() ? KEY_WOW64_64KEY : KEY_WOW64_32KEY; }
+
+std::wstring RunValue(const std::wstring& name, REGSAM view) {
+    HKEY key = nullptr;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_QUERY_VALUE | view, &key) != ERROR_SUCCESS)
+        return std::wstring();
+    wchar_t data[2048] = {};
+    DWORD size = sizeof(data);
+    const LSTATUS read = ::RegGetValueW(key, nullptr, name.c_str(), RRF_RT_REG_SZ, nullptr, data, &size);
+    ::RegCloseKey(key);
+    return read == ERROR_SUCCESS ? std::wstring(data) : std::wstring();
+}
+
+void RemoveRunValue(const std::wstring& name) {
+    HKEY key = nullptr;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_SET_VALUE | ProgramRegistryView(), &key) != ERROR_SUCCESS)
+        return;
+    ::RegDeleteValueW(key, name.c_str());
+    ::RegCloseKey(key);
 }
 
 }  // namespace TestSupport

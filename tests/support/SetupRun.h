@@ -13,8 +13,10 @@
 // folder and user language, and reads back their full exit code and log.
 namespace TestSupport {
 
-// bin\bootwright.exe, the unpackaged bootstrapper.
+// bootwright.exe of the programs under test (ProgramDirectory), the unpackaged bootstrapper.
 std::wstring BootstrapperPath();
+// bootwright-pack.exe beside it: PackageSetup packages with the packager of the same build.
+std::wstring PackagerPath();
 
 // Writes the document as setup.xml into the folder and packages it, with the
 // files it embeds, into folder\name, with the packager's options (as typed)
@@ -76,6 +78,17 @@ HWND FindProcessDialog(DWORD processId, const std::wstring& caption = std::wstri
 void Press(HWND dialog, int id);
 // The text of a message box.
 std::wstring MessageBoxText(HWND box);
+
+// The registry view in which the programs under test see HKEY_LOCAL_MACHINE\SOFTWARE
+// as their own: a 32-bit program on 64-bit Windows reads and writes the 32-bit view.
+REGSAM ProgramRegistryView();
+// The view of the other bitness.
+REGSAM OtherRegistryView();
+// The value of this name in HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\Run,
+// where a setup registers itself to resume, in this registry view (by default
+// the one the programs under test see as theirs); empty when there is none.
+std::wstring RunValue(const std::wstring& name, REGSAM view = ProgramRegistryView());
+void RemoveRunValue(const std::wstring& name);
 
 // The text in the system's ANSI code page, as log lines hold it.
 std::string Ansi(const std::wstring& text);

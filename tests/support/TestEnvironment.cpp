@@ -39,6 +39,22 @@ std::wstring BinDirectory() {
     return path.substr(0, path.find_last_of(L'\\') + 1);
 }
 
+std::wstring ProgramDirectory() {
+    std::vector<wchar_t> buffer(MAX_PATH);
+    const DWORD length = ::GetEnvironmentVariableW(L"BOOTWRIGHT_PROGRAMS", buffer.data(), MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return BinDirectory();
+    std::wstring folder(buffer.data(), length);
+    if (folder.back() != L'\\') folder += L'\\';
+    return folder;
+}
+
+bool ProgramsAre32Bit() {
+    DWORD type = 0;
+    if (!::GetBinaryTypeW((ProgramDirectory() + L"bootwright.exe").c_str(), &type))
+        throw std::runtime_error("cannot read the machine type of bootwright.exe");
+    return type == SCS_32BIT_BINARY;
+}
+
 TempFolder::TempFolder() {
     wchar_t temp[MAX_PATH];
     ::GetTempPathW(MAX_PATH, temp);

@@ -7,6 +7,14 @@ namespace TestSupport {
 // The folder holding the test executables and the helper programs (with a trailing backslash).
 std::wstring BinDirectory();
 
+// The folder holding the programs under test (bootwright.exe, bootwright-pack.exe
+// and planted\ with stand-in DLLs of the same machine type), with a trailing
+// backslash: BOOTWRIGHT_PROGRAMS when the suite runs against the programs of
+// another build (the 32-bit ones, under WOW64), else BinDirectory().
+std::wstring ProgramDirectory();
+// True when the programs under test are 32-bit Windows programs.
+bool ProgramsAre32Bit();
+
 // A fresh, uniquely named folder under the temporary folder, removed with its contents.
 class TempFolder {
 public:
