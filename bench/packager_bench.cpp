@@ -1,11 +1,13 @@
 // Time, peak memory and output size of the packager, not a test:
 //   packager_bench [--mixed] [--levels LEVEL,...] [PAYLOAD_MB ...]   (default: 200 1024, the default level)
-// For each size, writes a payload of incompressible files (--mixed: half
-// text-like, half incompressible, as the extraction benchmark's), packages it
+//   packager_bench --write-mixed FOLDER PAYLOAD_MB
+// For each size, writes a payload of incompressible files (--mixed: the
+// extraction benchmark's, half text-like, half incompressible), packages it
 // onto bin\bootwright.exe at each level (none, mszip, lzx15 ... lzx21) in a
 // child process of its own, and reports the packaging time, that process's
 // peak private bytes and peak working set, and the output's size. Everything
-// it writes is deleted.
+// it writes is deleted. --write-mixed only writes the mixed payload into the
+// folder, for bench/packager-sizes.sh to compare with other compressors.
 #include <windows.h>
 #include <psapi.h>
 #include <shellapi.h>
@@ -15,6 +17,7 @@
 #include <vector>
 
 #include "base/InstallerLog.h"
+#include "bench/BenchPayload.h"
 #include "bench/BenchTiming.h"
 #include "lib/FileOps.h"
 #include "lib/StringUtils.h"
@@ -26,40 +29,24 @@ namespace {
 
 const unsigned long long kMega = 1024ULL * 1024ULL;
 const unsigned long long kFileSize = 128 * kMega;
-const unsigned long long kMixedFileSize = 8 * kMega;
-
-void Write(const std::wstring& path, const std::string& bytes) {
-    Kestlib::FileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                           nullptr));
-    DWORD count = 0;
-    ::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &count, nullptr);
-}
-
-std::string Random(size_t size, unsigned& seed) {
-    std::string bytes(size, '\0');
-    for (char& c : bytes) c = static_cast<char>((seed = seed * 1103515245u + 12345u) >> 16);
-    return bytes;
-}
+const unsigned long long kChunk = 8 * kMega;
 
 std::vector<std::wstring> MakePayload(const std::wstring& folder, unsigned long long megabytes, bool mixed) {
+    if (mixed) return WriteMixedPayload(folder, static_cast<unsigned long>(megabytes));
     std::vector<std::wstring> names;
     unsigned seed = 7;
     const unsigned long long total = megabytes * kMega;
-    for (unsigned long long done = 0; done < total;) {
-        unsigned long long size = std::min(mixed ? kMixedFileSize : kFileSize, total - done);
+    for (unsigned long long done = 0; done < total; done += kFileSize) {
         names.push_back(L"data" + std::to_wstring(names.size()) + L".bin");
-        if (mixed && names.size() % 2 == 1) {
-            std::string text;
-            while (text.size() < size) text += "Line " + std::to_string(text.size()) + " of the setup notes, quite compressible.\r\n";
-            text.resize(static_cast<size_t>(size));
-            Write(folder + L"\\" + names.back(), text);
-        } else {
-            std::string bytes;
-            for (unsigned long long written = 0; written < size; written += 8 * kMega)
-                bytes += Random(static_cast<size_t>(std::min(8 * kMega, size - written)), seed);
-            Write(folder + L"\\" + names.back(), bytes);
+        Kestlib::FileHandle file(::CreateFileW((folder + L"\\" + names.back()).c_str(), GENERIC_WRITE, 0, nullptr,
+                                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        unsigned long long size = std::min(kFileSize, total - done);
+        for (unsigned long long written = 0; written < size; written += kChunk) {
+            std::string chunk(static_cast<size_t>(std::min(kChunk, size - written)), '\0');
+            for (char& c : chunk) c = static_cast<char>((seed = seed * 1103515245u + 12345u) >> 16);
+            DWORD count = 0;
+            ::WriteFile(file.Get(), chunk.data(), static_cast<DWORD>(chunk.size()), &count, nullptr);
         }
-        done += size;
     }
     return names;
 }
@@ -112,6 +99,11 @@ int main() {
     InstallerLog::Instance().SetPath(Kestlib::GetTemporaryDirectory() + L"packager-bench-" +
                                      std::to_wstring(::GetCurrentProcessId()) + L".log");
     if (argc == 4 && std::wstring(argv[1]) == L"measure") return Measure(argv[2], argv[3]);
+    if (argc == 4 && std::wstring(argv[1]) == L"--write-mixed") {
+        Kestlib::CreateDirectories(argv[2]);
+        WriteMixedPayload(argv[2], std::wcstoul(argv[3], nullptr, 10));
+        return 0;
+    }
     bool mixed = false;
     std::vector<std::wstring> levels;
     std::vector<unsigned long long> sizes;

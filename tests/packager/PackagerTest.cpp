@@ -104,6 +104,7 @@ protected:
 
 // Package, then read the package the way the setup program does.
 TEST_F(PackagerTest, RoundTripKeepsEveryByteTimeAndAttribute) {
+    options.segmentSize = 48 * 1024;
     std::vector<File> files = MixedPayload();
     std::vector<std::wstring> lines = Package(files);
     ASSERT_EQ(lines.size(), files.size() + 1);
