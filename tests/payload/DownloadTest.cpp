@@ -330,7 +330,7 @@ TEST_F(DownloadTest, RetriesAndMirrors) {
         if (!row.mirror.empty()) server.AddSequence(mirror, row.mirror);
         callback = RecordingCallback();
         const std::wstring mirrors = row.mirror.empty() ? L"" : L"<mirror" + Attr(L"sourceurl", server.Url(mirror)) + L"/>";
-        dialog.reset(new DownloadDialog());
+        dialog.reset(new JoinedJob<DownloadDialog>());
         LoadDialog(*dialog, DialogXml("", "<download componentname=\"Tool\" attempts=\"3\" retrydelay=\"10\"" +
                                               Kestlib::WideToUtf8(From(first) + Into(L"retry.bin") + Attr(L"sha256", row.sha256)) +
                                               ">" + Kestlib::WideToUtf8(mirrors) + "</download>"));
