@@ -1,10 +1,11 @@
 // Speed and memory of the payload extraction, not a test:
 //   extract_bench [PAYLOAD_MB] [RUNS]
 // packs a payload (half compressible text, half random) into setup
-// executables with 4, 16 and 64 MB segments, then reports medians of the
-// extraction step (segments written and unpacked) against the platform's
-// decompressor with the least work around it and against a plain copy of the
-// payload, and the peak private bytes and working set of an extraction.
+// executables with 4, 16 and 64 MB segments (LZX, the default) and with 16 MB
+// segments in MSZIP, then reports medians of the extraction step (segments
+// written and unpacked) for both methods, against the platform's decompressor
+// with the least work around it and against a plain copy of the payload, and
+// the peak private bytes and working set of an extraction.
 #include <windows.h>
 #include <psapi.h>
 #include <shellapi.h>
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "base/InstallerLog.h"
+#include "bench/BenchPayload.h"
 #include "bench/BenchTiming.h"
 #include "bench/plain_fdi.h"
 #include "lib/Crc32.h"
@@ -43,25 +45,8 @@ void WriteBytes(const std::wstring& path, const std::string& bytes) {
     Kestlib::FileWriteAll(path, Kestlib::ByteVector(bytes.begin(), bytes.end()));
 }
 
-std::vector<std::wstring> MakePayload(const std::wstring& folder, unsigned long megabytes) {
-    std::vector<std::wstring> names;
-    unsigned seed = 7;
-    unsigned long half = megabytes * kMega / 2;
-    for (unsigned long done = 0, i = 0; done < half; done += 8 * kMega, ++i) {
-        std::string text;
-        while (text.size() < 8 * kMega) text += "Line " + std::to_string(text.size()) + " of the setup notes, quite compressible.\r\n";
-        std::string random(8 * kMega, '\0');
-        for (char& c : random) c = static_cast<char>((seed = seed * 1103515245u + 12345u) >> 16);
-        names.push_back(L"text" + std::to_wstring(i) + L".txt");
-        WriteBytes(folder + L"\\" + names.back(), text.substr(0, std::min<unsigned long>(8 * kMega, half - done)));
-        names.push_back(L"data\\random" + std::to_wstring(i) + L".bin");
-        ::CreateDirectoryW((folder + L"\\data").c_str(), nullptr);
-        WriteBytes(folder + L"\\" + names.back(), random.substr(0, std::min<unsigned long>(8 * kMega, half - done)));
-    }
-    return names;
-}
-
-std::wstring Package(const std::wstring& folder, const std::vector<std::wstring>& names, unsigned long segment) {
+std::wstring Package(const std::wstring& folder, const std::vector<std::wstring>& names, unsigned long segment,
+                     Cabinet::CompressionMethod method = Cabinet::CompressionMethod::Lzx) {
     std::string xml = "<configurations><configuration type=\"install\"><component type=\"cmd\" command=\"x\">";
     for (const std::wstring& name : names) xml += "<embedfile sourcefilepath=\"payload\\" + Kestlib::WideToUtf8(name) + "\" targetfilepath=\"" + Kestlib::WideToUtf8(name) + "\"/>";
     xml += "</component></configuration></configurations>";
@@ -69,8 +54,10 @@ std::wstring Package(const std::wstring& folder, const std::vector<std::wstring>
     PackagerOptions options;
     options.bootstrapper = Kestlib::GetModuleFileName();
     options.configuration = folder + L"\\setup.xml";
-    options.output = folder + L"\\setup" + std::to_wstring(segment / kMega) + L".exe";
+    options.output = folder + L"\\setup" + std::to_wstring(segment / kMega) +
+                     (method == Cabinet::CompressionMethod::Lzx ? L"" : L"-mszip") + L".exe";
     options.segmentSize = segment;
+    options.compression.method = method;
     SetupPackager(options, [](const std::wstring&) {}).Run();
     return options.output;
 }
@@ -196,18 +183,22 @@ int main() {
     std::wstring folder = Kestlib::GetTemporaryDirectory() + L"extract-bench";
     Clear(folder);
     Kestlib::CreateDirectories(folder + L"\\payload");
-    std::vector<std::wstring> names = MakePayload(folder + L"\\payload", megabytes);
+    std::vector<std::wstring> names = WriteMixedPayload(folder + L"\\payload", megabytes);
     std::wstring setup16 = Package(folder, names, 16 * kMega);
+    std::wstring mszip16 = Package(folder, names, 16 * kMega, Cabinet::CompressionMethod::Mszip);
     std::wstring setup4 = Package(folder, names, 4 * kMega);
     std::wstring setup64 = Package(folder, names, 64 * kMega);
     std::printf("payload %lu MB in %zu files, %d runs\n", megabytes, names.size(), runs);
 
     HMODULE module = ::LoadLibraryExW(setup16.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    HMODULE mszipModule = ::LoadLibraryExW(mszip16.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     std::wstring older = WithoutManifest(setup16);
     HMODULE olderModule = ::LoadLibraryExW(older.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    std::vector<double> extraction, unchecked, headers, plain, copy;
+    std::vector<double> extraction, mszip, unchecked, headers, plain, copy;
     for (int i = 0; i < runs; ++i) {
         extraction.push_back(TimeExtraction(module, folder + L"\\out"));
+        Clear(folder + L"\\out");
+        mszip.push_back(TimeExtraction(mszipModule, folder + L"\\out"));
         Clear(folder + L"\\out");
         unchecked.push_back(TimeExtraction(olderModule, folder + L"\\out"));
         Clear(folder + L"\\out");
@@ -218,9 +209,13 @@ int main() {
         Clear(folder + L"\\out");
     }
     ::FreeLibrary(module);
+    ::FreeLibrary(mszipModule);
     ::FreeLibrary(olderModule);
     std::printf("extraction step %.2f s, plain decompressor loop %.2f s (ratio %.3f), plain copy %.2f s\n",
                 Median(extraction), Median(plain), Median(extraction) / Median(plain), Median(copy));
+    std::printf("the same payload in MSZIP: extraction step %.2f s (LZX/MSZIP %.3f); setup.exe %.1f MB in LZX, %.1f MB in MSZIP\n",
+                Median(mszip), Median(extraction) / Median(mszip),
+                static_cast<double>(Kestlib::FileSize(setup16)) / kMega, static_cast<double>(Kestlib::FileSize(mszip16)) / kMega);
     std::printf("without the manifest (no checksums) %.2f s; header check alone %.1f ms\n", Median(unchecked),
                 Median(headers) * 1000);
     TimeChecksums(folder + L"\\payload", names);

@@ -33,7 +33,7 @@ public:
     CabinetWriter(const CabinetWriter&) = delete;
     CabinetWriter& operator=(const CabinetWriter&) = delete;
 
-    // Before the first file; MSZIP unless set.
+    // Before the first file; LZX with a 2 MiB window unless set.
     void SetCompression(const Compression& compression) { m_compression = compression; }
     void SetUncompressed(bool uncompressed);
     // Stores times as UTC, marked with attribute bit 0x100, instead of local time.

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "packager/LzxCoder.h"
 #include "packager/MszipCoder.h"
 
 namespace Cabinet {
@@ -37,8 +38,15 @@ bool FolderCoder::Pop(CodedFrame& frame) {
 void FolderCoder::Emit(CodedFrame&& frame) { m_ready.push_back(std::move(frame)); }
 
 std::unique_ptr<FolderCoder> MakeFolderCoder(const Compression& compression) {
-    if (compression.method == CompressionMethod::None) return std::unique_ptr<FolderCoder>(new StoredCoder());
-    return std::unique_ptr<FolderCoder>(new MszipCoder());
+    switch (compression.method) {
+        case CompressionMethod::None:
+            return std::unique_ptr<FolderCoder>(new StoredCoder());
+        case CompressionMethod::Mszip:
+            return std::unique_ptr<FolderCoder>(new MszipCoder());
+        case CompressionMethod::Lzx:
+            break;
+    }
+    return std::unique_ptr<FolderCoder>(new LzxCoder(compression.lzxWindow));
 }
 
 }  // namespace Cabinet

@@ -13,10 +13,12 @@ const uint32_t FrameSize = 32768;
 // No coded frame is larger: a frame that does not compress is stored.
 const uint32_t CodedFrameLimit = FrameSize + 32;
 
-enum class CompressionMethod { None, Mszip };
+enum class CompressionMethod { None, Mszip, Lzx };
 
 struct Compression {
-    CompressionMethod method = CompressionMethod::Mszip;
+    CompressionMethod method = CompressionMethod::Lzx;
+    // LZX's window: 2^15 to 2^21 bytes.
+    int lzxWindow = 21;
 };
 
 // The compressed bytes of one frame and its uncompressed size.

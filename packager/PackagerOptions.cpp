@@ -36,13 +36,22 @@ unsigned long ParseSegmentSize(const std::wstring& text) {
 
 Cabinet::Compression ParseCompression(const std::wstring& text) {
     Cabinet::Compression compression;
-    if (text == L"mszip")
+    if (text == L"lzx")
+        compression.method = Cabinet::CompressionMethod::Lzx;
+    else if (text == L"mszip")
         compression.method = Cabinet::CompressionMethod::Mszip;
     else if (text == L"none")
         compression.method = Cabinet::CompressionMethod::None;
     else
-        Kestlib::ThrowError(L"Invalid compression '" + text + L"': give mszip or none");
+        Kestlib::ThrowError(L"Invalid compression '" + text + L"': give lzx, mszip or none");
     return compression;
+}
+
+int ParseLzxWindow(const std::wstring& text) {
+    if (text.size() != 2 || text[0] < L'1' || text[0] > L'2' || text[1] < L'0' || text[1] > L'9' ||
+        std::stoi(text) < 15 || std::stoi(text) > 21)
+        Kestlib::ThrowError(L"Invalid LZX window '" + text + L"': give 15 to 21 (a window of 2^15 to 2^21 bytes)");
+    return std::stoi(text);
 }
 
 void SetSourceDateEpoch(PackagerOptions& options, const std::wstring& text) {
@@ -70,7 +79,8 @@ PackagerOptions ParsePackagerArguments(const std::vector<std::wstring>& argument
         if (argument == L"--help" || argument == L"-h" || argument == L"/?") {
             options.help = true;
         } else if (argument == L"--segment-size" || argument == L"--banner" || argument == L"--icon" ||
-                   argument == L"--version-info" || argument == L"--execution-level" || argument == L"--compression") {
+                   argument == L"--version-info" || argument == L"--execution-level" || argument == L"--compression" ||
+                   argument == L"--lzx-window") {
             if (!hasValue) Kestlib::ThrowError(L"Missing value after " + argument);
             const std::wstring& value = arguments[++i];
             if (argument == L"--banner")
@@ -82,7 +92,9 @@ PackagerOptions ParsePackagerArguments(const std::vector<std::wstring>& argument
             else if (argument == L"--execution-level")
                 options.executionLevel = ParseExecutionLevel(value);
             else if (argument == L"--compression")
-                options.compression = ParseCompression(value);
+                options.compression.method = ParseCompression(value).method;
+            else if (argument == L"--lzx-window")
+                options.compression.lzxWindow = ParseLzxWindow(value);
             else
                 options.segmentSize = ParseSegmentSize(value);
         } else if (argument.size() > 1 && argument[0] == L'-') {
@@ -103,7 +115,8 @@ PackagerOptions ParsePackagerArguments(const std::vector<std::wstring>& argument
 }
 
 std::wstring PackagerUsage() {
-    return L"Usage: bootwright-pack [--compression METHOD] [--segment-size SIZE] [--banner FILE] [--icon FILE]\n"
+    return L"Usage: bootwright-pack [--compression METHOD] [--lzx-window BITS] [--segment-size SIZE]\n"
+           L"                      [--banner FILE] [--icon FILE]\n"
            L"                      [--version-info KEY=VALUE]... [--execution-level LEVEL]\n"
            L"                      [BOOTSTRAPPER] CONFIGURATION OUTPUT\n"
            L"\n"
@@ -111,7 +124,8 @@ std::wstring PackagerUsage() {
            L"document and, as its payload, every file the document's <embedfile> entries name.\n"
            L"Without BOOTSTRAPPER, bootwright.exe beside the packager is used.\n"
            L"\n"
-           L"  --compression METHOD mszip (the default) or none\n"
+           L"  --compression METHOD lzx (the default), mszip or none\n"
+           L"  --lzx-window BITS    LZX's window: 15 to 21 for 2^15 to 2^21 bytes (default 21)\n"
            L"  --segment-size SIZE  largest cabinet of the payload: bytes, or a number with K or M\n"
            L"                       (default 16M, from 36K to 2047M)\n"
            L"  --banner FILE        a bitmap file shown by the main dialog\n"

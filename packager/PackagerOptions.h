@@ -30,8 +30,10 @@ struct PackagerOptions {
 PackagerOptions ParsePackagerArguments(const std::vector<std::wstring>& arguments);
 // Bytes, or a number with a K or M suffix; from 36K to 2047M.
 unsigned long ParseSegmentSize(const std::wstring& text);
-// "mszip" or "none".
+// "lzx", "mszip" or "none".
 Cabinet::Compression ParseCompression(const std::wstring& text);
+// 15 to 21.
+int ParseLzxWindow(const std::wstring& text);
 // The value of SOURCE_DATE_EPOCH: seconds since 1970-01-01 00:00 UTC.
 void SetSourceDateEpoch(PackagerOptions& options, const std::wstring& text);
 std::wstring PackagerUsage();

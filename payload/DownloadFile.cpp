@@ -10,6 +10,7 @@
 #include "lib/StringUtils.h"
 #include "lib/SystemError.h"
 #include "lib/SystemLibrary.h"
+#include "lib/TextConversion.h"
 #include "payload/DownloadTarget.h"
 #include "payload/HttpTransfer.h"
 #include "payload/IDownloadCallback.h"
@@ -46,7 +47,9 @@ const UrlmonFunctions& Urlmon() {
 // Hands an HTTP transfer's progress to the list's window, if one is attached.
 class TransferReport : public HttpTransferProgress {
 public:
-    TransferReport(IDownloadCallback* callback, const std::wstring& name) : m_callback(callback), m_name(name) {}
+    // label follows the sizes in the status text: the source and attempt, when there are several.
+    TransferReport(IDownloadCallback* callback, const std::wstring& name, const std::wstring& label)
+        : m_callback(callback), m_name(name), m_label(label) {}
     void Connecting() override {
         if (m_callback != nullptr) m_callback->Connecting();
     }
@@ -57,14 +60,31 @@ public:
         if (m_callback == nullptr) return;
         m_callback->Status(received, announced,
                            Kestlib::FormatText(L"%s (%s of %s)", m_name.c_str(), Kestlib::SizeToString(received).c_str(),
-                                               Kestlib::SizeToString(announced).c_str()));
+                                               Kestlib::SizeToString(announced).c_str()) +
+                               m_label);
     }
     bool IsCancelled() override { return m_callback != nullptr && m_callback->IsDownloadCancelled(); }
 
 private:
     IDownloadCallback* m_callback;
     const std::wstring& m_name;
+    const std::wstring& m_label;
 };
+
+// A whole number from low to high, else false.
+bool ParseCount(const std::wstring& text, unsigned long low, unsigned long high, unsigned long& value) {
+    if (text.empty() || text.size() > 9 || text.find_first_not_of(L"0123456789") != std::wstring::npos) return false;
+    value = std::wcstoul(text.c_str(), nullptr, 10);
+    return value >= low && value <= high;
+}
+
+// The host of a URL, for the window's status line.
+std::wstring Host(const std::wstring& url) {
+    const size_t start = url.find(L"://");
+    if (start == std::wstring::npos) return url;
+    const size_t end = url.find_first_of(L"/?#", start + 3);
+    return url.substr(start + 3, end == std::wstring::npos ? std::wstring::npos : end - start - 3);
+}
 
 }  // namespace
 
@@ -77,12 +97,32 @@ void DownloadFile::Load(const TiXmlElement* element) {
     destinationfilename = XmlReading::ExpandedAttribute(element, "destinationfilename");
     alwaysdownload = XmlReading::BoolAttribute(element, "alwaysdownload", true);
     const std::wstring digest = XmlReading::Attribute(element, "sha256");
+    const std::wstring attemptsText = XmlReading::Attribute(element, "attempts");
+    const std::wstring delayText = XmlReading::Attribute(element, "retrydelay");
+    mirrors.clear();
+    XmlReading::ForEachChildElement(element, [this](const TiXmlElement* child) {
+        XmlReading::CheckElement(child, "mirror");
+        mirrors.push_back(XmlReading::ExpandedAttribute(child, "sourceurl"));
+    });
     LOG(L"Loaded 'download' dialog component '" << componentname
                                                  << L"', source=" << (sourceurl.empty() ? sourcepath : sourceurl));
     const std::wstring context = L"Error in 'download' dialog component '" + componentname + L"'";
     if (sourceurl.empty() && sourcepath.empty()) Kestlib::ThrowError(context + L", missing source url or path");
     if (!Kestlib::NormalizeSha256(digest, sha256))
         Kestlib::ThrowError(context + L", invalid sha256 '" + digest + L"': expected 64 hexadecimal digits");
+    unsigned long number = 0;
+    if (!attemptsText.empty() && !ParseCount(attemptsText, 1, 100, number))
+        Kestlib::ThrowError(context + L", invalid attempts '" + attemptsText + L"': expected a whole number from 1 to 100");
+    attempts = attemptsText.empty() ? 1 : static_cast<int>(number);
+    if (!delayText.empty() && !ParseCount(delayText, 0, 600000, number))
+        Kestlib::ThrowError(context + L", invalid retrydelay '" + delayText +
+                            L"': expected milliseconds from 0 to 600000");
+    retrydelay = delayText.empty() ? kDefaultRetryDelayMs : number;
+    for (const std::wstring& mirror : mirrors)
+        if (!HttpTransfer::Handles(mirror))
+            Kestlib::ThrowError(context + L", invalid mirror '" + mirror + L"': expected an http or https URL");
+    if (!mirrors.empty() && !HttpTransfer::Handles(sourceurl))
+        Kestlib::ThrowError(context + L", mirrors need an http or https sourceurl");
     if (!StaysInFolder(FileName()))
         Kestlib::ThrowError(context + L", destination file name '" + FileName() + L"' leaves the folder '" +
                             destinationpath + L"'");
@@ -172,21 +212,79 @@ void DownloadFile::Download() {
         return;
     }
     const std::wstring temporary = destination + L".tmp";
-    const std::wstring context = L"Error downloading \"" + sourceurl + L"\" to \"" + temporary + L"\"";
-    if (HttpTransfer::Handles(sourceurl)) {
-        TransferReport report(m_callback, componentname);
-        HttpTransfer transfer(report, m_idleTimeoutMs);
-        if (m_proxySettings) transfer.SetProxySettings(*m_proxySettings);
-        DownloadTarget target(temporary, context);
-        transfer.Fetch(sourceurl, target, context);
-        target.Close();
-    } else {
-        DownloadOtherScheme(temporary, context);
+    std::vector<std::wstring> sources{sourceurl};
+    sources.insert(sources.end(), mirrors.begin(), mirrors.end());
+    // One source and one attempt: the download as it always was, with no word of attempts.
+    const bool several = sources.size() > 1 || attempts > 1;
+    DownloadTarget target(temporary, std::wstring());
+    std::exception_ptr last;
+    for (size_t source = 0; source < sources.size(); ++source) {
+        const std::wstring& url = sources[source];
+        const std::wstring context = L"Error downloading \"" + url + L"\" to \"" + temporary + L"\"";
+        // Another server's bytes are never continued: each source starts from zero.
+        if (source > 0) target.Discard();
+        for (int attempt = 1; attempt <= attempts; ++attempt) {
+            std::wstring label;
+            const std::wstring which = L"attempt " + std::to_wstring(attempt) + L" of " + std::to_wstring(attempts) +
+                                       L" from '" + url + L"'";
+            if (several) {
+                label = L" - attempt " + std::to_wstring(attempt) + L" of " + std::to_wstring(attempts) + L", source " +
+                        std::to_wstring(source + 1) + L" of " + std::to_wstring(sources.size()) + L" (" + Host(url) + L")";
+                LOG(L"Download '" << componentname << L"': " << which);
+                if (m_callback != nullptr) m_callback->Status(target.Size(), target.total, componentname + label);
+            }
+            HttpTransfer::Failure failure = HttpTransfer::Failure::None;
+            try {
+                Attempt(url, target, context, label, failure);
+                Verify(temporary, url, destination);
+                Kestlib::FileMove(temporary, destination);
+                LOG(L"Download '" << componentname << L"', size=" << Kestlib::SizeToString(Kestlib::FileSize(destination))
+                                  << L": OK");
+                return;
+            } catch (const std::exception& error) {
+                if (!several || failure == HttpTransfer::Failure::Cancelled) throw;
+                last = std::current_exception();
+                LOG(L"Download '" << componentname << L"': " << which << L" failed: " << Kestlib::AnsiToWide(error.what()));
+            }
+            // An answer that will not change is not asked again; the next source may differ.
+            if (failure != HttpTransfer::Failure::Network) break;
+            // Doubled after each failure, up to ten minutes.
+            const std::uint64_t pause = static_cast<std::uint64_t>(retrydelay) << (attempt - 1 < 20 ? attempt - 1 : 20);
+            if (attempt < attempts && !Pause(static_cast<DWORD>(pause < 600000 ? pause : 600000)))
+                Kestlib::ThrowError(Kestlib::SystemErrorText(E_ABORT, context));
+        }
     }
-    Verify(temporary, sourceurl, destination);
-    Kestlib::FileMove(temporary, destination);
-    LOG(L"Download '" << componentname << L"', size=" << Kestlib::SizeToString(Kestlib::FileSize(destination))
-                      << L": OK");
+    std::rethrow_exception(last);
+}
+
+void DownloadFile::Attempt(const std::wstring& url, DownloadTarget& target, const std::wstring& context,
+                           const std::wstring& label, HttpTransfer::Failure& failure) {
+    if (!HttpTransfer::Handles(url)) {
+        DownloadOtherScheme(target.Path(), context);
+        return;
+    }
+    TransferReport report(m_callback, componentname, label);
+    HttpTransfer transfer(report, m_idleTimeoutMs);
+    if (m_proxySettings) transfer.SetProxySettings(*m_proxySettings);
+    target.SetContext(context);
+    try {
+        transfer.Fetch(url, target, context);
+    } catch (...) {
+        failure = transfer.LastFailure();
+        throw;
+    }
+    // The checksum reads the file by its name.
+    target.Close();
+}
+
+bool DownloadFile::Pause(DWORD milliseconds) const {
+    const ULONGLONG end = ::GetTickCount64() + milliseconds;
+    for (;;) {
+        if (m_callback != nullptr && m_callback->IsDownloadCancelled()) return false;
+        const ULONGLONG now = ::GetTickCount64();
+        if (now >= end) return true;
+        ::Sleep(static_cast<DWORD>(end - now < 50 ? end - now : 50));
+    }
 }
 
 void DownloadFile::DownloadOtherScheme(const std::wstring& temporary, const std::wstring& context) {

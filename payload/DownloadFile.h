@@ -4,12 +4,17 @@
 
 #include <exception>
 #include <memory>
+#include <vector>
 #include <string>
 
 #include "base/SharedAny.h"
 #include "payload/HttpTransfer.h"
 
+class DownloadTarget;
 class IDownloadCallback;
+
+// The first pause before another attempt at a source, doubled after each.
+const DWORD kDefaultRetryDelayMs = 2000;
 class TiXmlElement;
 
 // One file of a download list: copied from a path or downloaded from a URL
@@ -25,8 +30,9 @@ public:
     DownloadFile(const DownloadFile&) = delete;
     DownloadFile& operator=(const DownloadFile&) = delete;
 
-    // A <download> element; fails without a source url or path, or with a
-    // sha256 that is not 64 hex digits.
+    // A <download> element with its <mirror> children; fails without a
+    // source url or path, with a sha256 that is not 64 hex digits, or with
+    // attempts or a retry delay out of range.
     void Load(const TiXmlElement* element);
 
     std::wstring GetDestination() const;
@@ -69,6 +75,13 @@ public:
     bool alwaysdownload = true;
     // Expected SHA-256 in lower-case hex; empty: the bytes are not checked.
     std::wstring sha256;
+    // More URLs of the same file, tried in order after sourceurl has failed.
+    std::vector<std::wstring> mirrors;
+    // Attempts per source; a failure the network may mend (a cut, reset,
+    // refused or silent connection, a 5xx status) is tried again after a
+    // pause of retrydelay milliseconds, doubled after each failed attempt.
+    int attempts = 1;
+    DWORD retrydelay = kDefaultRetryDelayMs;
 
 private:
     // The given name, else the last part of the URL, else of the source path.
@@ -77,6 +90,11 @@ private:
     bool DownloadRequired(bool destinationValid) const;
     void Copy();
     void Download();
+    // One attempt at one source into target; a failure is thrown with what kind it was.
+    void Attempt(const std::wstring& url, DownloadTarget& target, const std::wstring& context, const std::wstring& label,
+                 HttpTransfer::Failure& failure);
+    // Waits before the next attempt; false when the download was cancelled meanwhile.
+    bool Pause(DWORD milliseconds) const;
     // The platform's URL download into temporary, for the schemes the HTTP client does not take.
     void DownloadOtherScheme(const std::wstring& temporary, const std::wstring& context);
     // When a digest is given and the file's differs: removes the file and

@@ -12,9 +12,14 @@ void DownloadTarget::Begin(bool fromZero) {
                                    FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!m_file) Kestlib::ThrowLastError(m_context);
         m_size = 0;
+        validator.clear();
+        total = 0;
         return;
     }
-    if (!fromZero || m_size == 0) return;
+    if (!fromZero) return;
+    validator.clear();
+    total = 0;
+    if (m_size == 0) return;
     LARGE_INTEGER start = {};
     if (!::SetFilePointerEx(m_file.Get(), start, nullptr, FILE_BEGIN) || !::SetEndOfFile(m_file.Get()))
         Kestlib::ThrowLastError(m_context);
@@ -33,6 +38,8 @@ void DownloadTarget::Close() { m_file.Reset(); }
 void DownloadTarget::Discard() {
     m_file.Reset();
     m_size = 0;
+    validator.clear();
+    total = 0;
     // No error page may pass for the file, not even one left by an earlier run;
     // a file that cannot go is reported by whatever uses it next.
     ::DeleteFileW(m_path.c_str());

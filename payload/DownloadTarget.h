@@ -29,6 +29,13 @@ public:
     void Close();
     // Closes and removes the file: nothing in it may pass for the download.
     void Discard();
+    void SetContext(const std::wstring& context) { m_context = context; }
+
+    // What the server said of the file whose bytes these are: its validator
+    // (a strong ETag, else Last-Modified; empty: none, so the bytes cannot be
+    // continued) and its whole size (0: unknown). Empty once made anew.
+    std::wstring validator;
+    std::uint64_t total = 0;
 
 private:
     std::wstring m_path;

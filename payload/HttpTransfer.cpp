@@ -132,8 +132,10 @@ namespace {
 // it. The proxy is given here, since some clients take it from nowhere else.
 InternetHandle OpenSession(const ProxyRoute& route, DWORD idleTimeoutMs, bool& tls12) {
     const bool named = !route.proxy.empty();
-    InternetHandle session(WinHttp().open(kUserAgent, named ? WINHTTP_ACCESS_TYPE_NAMED_PROXY : WINHTTP_ACCESS_TYPE_NO_PROXY,
-                                          named ? route.proxy.c_str() : WINHTTP_NO_PROXY_NAME,
+    // Without a proxy of the user's, the machine's own setting for the HTTP
+    // client (set with netsh, as on servers) still applies; unset, it is direct.
+    const DWORD access = named ? WINHTTP_ACCESS_TYPE_NAMED_PROXY : WINHTTP_ACCESS_TYPE_DEFAULT_PROXY;
+    InternetHandle session(WinHttp().open(kUserAgent, access, named ? route.proxy.c_str() : WINHTTP_NO_PROXY_NAME,
                                           named && !route.bypass.empty() ? route.bypass.c_str() : WINHTTP_NO_PROXY_BYPASS,
                                           0));
     if (!session) return session;
@@ -216,14 +218,10 @@ HttpTransfer::End HttpTransfer::ConfirmEnd(void* resolver, const std::wstring& u
     return probe.status == 206 ? End::Cut : End::Unknown;
 }
 
-void HttpTransfer::Fetch(const std::wstring& url, DownloadTarget& target, const std::wstring& context) {
-    m_failure = Failure::None;
-    // Only asks the platform where a URL's proxy is; every request has a session of its own route.
-    InternetHandle session(
-        WinHttp().open(kUserAgent, WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
-    if (!session) FailWith(context, ::GetLastError());
-    std::wstring address = url;
-    Exchange exchange = Send(session.Get(), address, std::wstring(), context);
+HttpTransfer::Exchange HttpTransfer::Follow(void* resolver, const std::wstring& url, const std::wstring& headers,
+                                            std::wstring& address, const std::wstring& context) {
+    address = url;
+    Exchange exchange = Send(resolver, address, headers, context);
     for (int redirects = 0; IsRedirect(exchange.status); ++redirects) {
         const std::wstring location = Header(exchange.request.Get(), WINHTTP_QUERY_LOCATION);
         if (location.empty()) break;
@@ -235,42 +233,103 @@ void HttpTransfer::Fetch(const std::wstring& url, DownloadTarget& target, const 
         if (IsSecure(address) && !IsSecure(next))
             Fail(Failure::Answer, context + L": refused the redirect from https to the unencrypted address '" + next + L"'");
         address = next;
-        exchange = Send(session.Get(), address, std::wstring(), context);
+        exchange = Send(resolver, address, headers, context);
+    }
+    return exchange;
+}
+
+namespace {
+
+// What identifies one version of a file: a strong ETag, else its date; a
+// weak ETag may not be used to continue a file.
+std::wstring Validator(HINTERNET request) {
+    const std::wstring etag = Header(request, WINHTTP_QUERY_ETAG);
+    if (!etag.empty() && !StartsWithNoCase(etag, L"W/")) return etag;
+    return Header(request, WINHTTP_QUERY_LAST_MODIFIED);
+}
+
+// A 206 answer that continues these bytes: it starts where they end, names
+// the same version and the same whole size.
+bool Continues(HINTERNET request, const DownloadTarget& target) {
+    const std::wstring range = Header(request, WINHTTP_QUERY_CONTENT_RANGE);
+    const size_t dash = range.find(L'-');
+    const size_t slash = range.rfind(L'/');
+    std::uint64_t first = 0, total = 0;
+    if (!StartsWithNoCase(range, L"bytes ") || dash == std::wstring::npos || slash == std::wstring::npos ||
+        !ParseSize(range.substr(6, dash - 6), first) || !ParseSize(range.substr(slash + 1), total))
+        return false;
+    return first == target.Size() && (target.total == 0 || total == target.total) &&
+           Validator(request) == target.validator;
+}
+
+}  // namespace
+
+void HttpTransfer::Fetch(const std::wstring& url, DownloadTarget& target, const std::wstring& context) {
+    m_failure = Failure::None;
+    // Only asks the platform where a URL's proxy is; every request has a session of its own route.
+    InternetHandle resolver(
+        WinHttp().open(kUserAgent, WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
+    if (!resolver) FailWith(context, ::GetLastError());
+    // Bytes an earlier attempt wrote are continued only when the server
+    // agrees that they are of the same file; any other answer starts over.
+    bool ranged = target.IsOpen() && target.Size() > 0 && !target.validator.empty();
+    std::wstring address;
+    Exchange exchange;
+    for (;;) {
+        const std::wstring headers =
+            ranged ? L"Range: bytes=" + std::to_wstring(target.Size()) + L"-\r\nIf-Range: " + target.validator
+                   : std::wstring();
+        exchange = Follow(resolver.Get(), url, headers, address, context);
+        if (!ranged || IsTemporaryStatus(exchange.status)) break;
+        if (exchange.status == 206 && Continues(exchange.request.Get(), target)) break;
+        LOG(L"The server of '" << address << L"' does not continue the file at byte " << target.Size()
+                                << L"; the download starts over");
+        ranged = false;
+        // A whole file in answer is as good as a new request.
+        if (exchange.status == 200) break;
     }
     if (exchange.status < 200 || exchange.status > 299) {
-        target.Discard();
+        // Bytes a later attempt may continue are kept through a passing failure.
+        if (!IsTemporaryStatus(exchange.status) || target.validator.empty()) target.Discard();
         Fail(IsTemporaryStatus(exchange.status) ? Failure::Network : Failure::Answer,
              context + L": HTTP status " + std::to_wstring(exchange.status));
     }
 
+    HINTERNET request = exchange.request.Get();
     std::uint64_t announced = 0;
-    const bool known = ParseSize(Header(exchange.request.Get(), WINHTTP_QUERY_CONTENT_LENGTH), announced);
-    const bool chunked = IsChunked(exchange.request.Get());
-    target.Begin(true);
+    const bool known = ParseSize(Header(request, WINHTTP_QUERY_CONTENT_LENGTH), announced);
+    const bool resumed = exchange.status == 206;
+    if (resumed) {
+        LOG(L"The download of '" << address << L"' continues at byte " << target.Size());
+        target.Begin(false);
+    } else {
+        target.Begin(true);
+        target.validator = Validator(request);
+        target.total = known ? announced : 0;
+    }
     std::vector<char> buffer(kReadSize);
     std::uint64_t received = 0;
     ULONGLONG reported = ::GetTickCount64();
     for (;;) {
         if (m_progress.IsCancelled()) Fail(Failure::Cancelled, Kestlib::SystemErrorText(E_ABORT, context));
         DWORD read = 0;
-        if (!WinHttp().readData(exchange.request.Get(), buffer.data(), kReadSize, &read))
-            FailWith(context, ::GetLastError());
+        if (!WinHttp().readData(request, buffer.data(), kReadSize, &read)) FailWith(context, ::GetLastError());
         if (read == 0) break;
         target.Append(buffer.data(), read);
         received += read;
         if (::GetTickCount64() - reported >= kReportIntervalMs) {
             reported = ::GetTickCount64();
-            m_progress.Received(received, known ? announced : 0);
+            m_progress.Received(target.Size(), target.total);
         }
     }
-    m_progress.Received(received, known ? announced : 0);
+    m_progress.Received(target.Size(), target.total);
     // The platform's client reports the end of a cut connection as the end of the body.
-    if (known && received != announced)
-        Fail(Failure::Network, context + L": the connection ended after " + std::to_wstring(received) + L" of " +
-                                   std::to_wstring(announced) + L" bytes");
-    if (known || !chunked) return;
+    if ((known && received != announced) || (target.total != 0 && target.Size() != target.total))
+        Fail(Failure::Network, context + L": the connection ended after " + std::to_wstring(target.Size()) + L" of " +
+                                   std::to_wstring(target.total != 0 ? target.total : announced) + L" bytes");
+    if (known || resumed || !IsChunked(request)) return;
     exchange = Exchange();
-    switch (ConfirmEnd(session.Get(), address, received, context)) {
+    switch (ConfirmEnd(resolver.Get(), address, received, context)) {
         case End::Confirmed:
             return;
         case End::Cut:

@@ -56,9 +56,12 @@ public:
     // The connection settings to resolve proxies from; by default the user's.
     void SetProxySettings(const ProxySettings& settings);
 
-    // Writes the body of a success answer into target, from its start. A
-    // failure after the first byte leaves what arrived in target; an answer
-    // with an error status discards target.
+    // Writes the body of a success answer into target: after the bytes an
+    // earlier Fetch left there when the server continues the same file
+    // (Range and If-Range answered by a matching 206), else from its start.
+    // A failure after the first byte leaves what arrived in target; an answer
+    // with an error status discards target, unless the status is a passing
+    // one (5xx) and the bytes can be continued.
     void Fetch(const std::wstring& url, DownloadTarget& target, const std::wstring& context);
     Failure LastFailure() const { return m_failure; }
 
@@ -70,6 +73,9 @@ private:
     // resolver session finds for url, and waits for the answer's headers.
     // Redirects are not followed here: Fetch counts them.
     Exchange Send(void* resolver, const std::wstring& url, const std::wstring& headers, const std::wstring& context);
+    // Send, following redirects; address becomes the URL that answered.
+    Exchange Follow(void* resolver, const std::wstring& url, const std::wstring& headers, std::wstring& address,
+                    const std::wstring& context);
     // Asks for what follows the received bytes of a chunked body, since the
     // platform's client may read a cut one as complete.
     End ConfirmEnd(void* resolver, const std::wstring& url, std::uint64_t received, const std::wstring& context);

@@ -116,6 +116,13 @@ TEST_P(CabinetRoundTrip, BothDecodersGiveBackEveryByte) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Methods, CabinetRoundTrip,
-                         ::testing::Values(Method{"none", {Cabinet::CompressionMethod::None}},
-                                           Method{"mszip", {Cabinet::CompressionMethod::Mszip}}),
+                         ::testing::Values(Method{"none", {Cabinet::CompressionMethod::None, 21}},
+                                           Method{"mszip", {Cabinet::CompressionMethod::Mszip, 21}},
+                                           Method{"lzx15", {Cabinet::CompressionMethod::Lzx, 15}},
+                                           Method{"lzx16", {Cabinet::CompressionMethod::Lzx, 16}},
+                                           Method{"lzx17", {Cabinet::CompressionMethod::Lzx, 17}},
+                                           Method{"lzx18", {Cabinet::CompressionMethod::Lzx, 18}},
+                                           Method{"lzx19", {Cabinet::CompressionMethod::Lzx, 19}},
+                                           Method{"lzx20", {Cabinet::CompressionMethod::Lzx, 20}},
+                                           Method{"lzx21", {Cabinet::CompressionMethod::Lzx, 21}}),
                          [](const ::testing::TestParamInfo<Method>& info) { return std::string(info.param.name); });

@@ -104,6 +104,7 @@ protected:
 
 // Package, then read the package the way the setup program does.
 TEST_F(PackagerTest, RoundTripKeepsEveryByteTimeAndAttribute) {
+    options.segmentSize = 48 * 1024;
     std::vector<File> files = MixedPayload();
     std::vector<std::wstring> lines = Package(files);
     ASSERT_EQ(lines.size(), files.size() + 1);
@@ -300,11 +301,17 @@ TEST(PackagerOptions, CommandLine) {
     EXPECT_EQ(ParseSegmentSize(L"36K"), 36UL * 1024);
     for (const wchar_t* bad : {L"", L"12X", L"1K", L"35K", L"2048M", L"-5", L"M", L"99999999999"})
         EXPECT_THROW_PREFIX(ParseSegmentSize(bad), "Invalid segment size '");
-    EXPECT_EQ(ParsePackagerArguments({L"a", L"b", L"c"}).compression.method, Cabinet::CompressionMethod::Mszip);
+    EXPECT_EQ(ParsePackagerArguments({L"a", L"b", L"c"}).compression.method, Cabinet::CompressionMethod::Lzx);
+    EXPECT_EQ(ParsePackagerArguments({L"a", L"b", L"c"}).compression.lzxWindow, 21);
     EXPECT_EQ(ParsePackagerArguments({L"--compression", L"none", L"a", L"b", L"c"}).compression.method,
               Cabinet::CompressionMethod::None);
+    PackagerOptions lzx = ParsePackagerArguments({L"--lzx-window", L"17", L"--compression", L"lzx", L"a", L"b", L"c"});
+    EXPECT_EQ(lzx.compression.method, Cabinet::CompressionMethod::Lzx);
+    EXPECT_EQ(lzx.compression.lzxWindow, 17);
     EXPECT_THROW_MESSAGE(ParsePackagerArguments({L"--compression", L"zip", L"a", L"b", L"c"}),
-                         "Invalid compression 'zip': give mszip or none");
+                         "Invalid compression 'zip': give lzx, mszip or none");
+    for (const wchar_t* bad : {L"14", L"22", L"2l", L"021", L""})
+        EXPECT_THROW_PREFIX(ParseLzxWindow(bad), "Invalid LZX window '");
     PackagerOptions epoch;
     SetSourceDateEpoch(epoch, L"1700000000");
     SYSTEMTIME latest = {};

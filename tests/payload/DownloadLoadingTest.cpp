@@ -50,6 +50,14 @@ TEST(DownloadLoading, BadInputFailsWithItsText) {
          "Error in 'download' dialog component 'R', destination file name '..\\evil.exe' leaves the folder 'C:\\dl'"},
         {OneDownload(kUrl + " destinationpath=\"C:\\dl\" destinationfilename=\"D:\\evil.exe\""),
          "Error in 'download' dialog component 'R', destination file name 'D:\\evil.exe' leaves the folder 'C:\\dl'"},
+        {OneDownload(kUrl + " attempts=\"0\""),
+         "Error in 'download' dialog component 'R', invalid attempts '0': expected a whole number from 1 to 100"},
+        {OneDownload(kUrl + " retrydelay=\"-5\""),
+         "Error in 'download' dialog component 'R', invalid retrydelay '-5': expected milliseconds from 0 to 600000"},
+        {"<downloaddialog><download " + kUrl + "><mirror sourceurl=\"ftp://m/a.msi\"/></download></downloaddialog>",
+         "Error in 'download' dialog component '', invalid mirror 'ftp://m/a.msi': expected an http or https URL"},
+        {"<downloaddialog><download " + kUrl + "><source/></download></downloaddialog>",
+         "Expected 'mirror' node, got 'source'"},
         {OneDownload("sourceurl=\"http://127.0.0.1/files/..\" destinationpath=\"C:\\dl\""),
          "Error in 'download' dialog component 'R', destination file name '..' leaves the folder 'C:\\dl'"},
     };
@@ -73,7 +81,9 @@ TEST(DownloadLoading, ReadsEveryAttributeAndLogsEachFile) {
                " dialog_message_sendingrequest=\"m4\" buttonstart_caption=\"Go\" buttoncancel_caption=\"Stop\""
                " autostartdownload=\"TRUE\">"
                "<download componentname=\"%BW_DOWNLOAD_TEST% runtime\" " + kUrl +
-                   " destinationpath=\"C:\\dl\" alwaysdownload=\"false\" sha256=\"" + std::string(64, 'A') + "\"/>"
+                   " destinationpath=\"C:\\dl\" alwaysdownload=\"false\" sha256=\"" + std::string(64, 'A') +
+                   "\" attempts=\"3\" retrydelay=\"500\"><mirror sourceurl=\"https://%BW_DOWNLOAD_TEST%.example/setup.msi\"/>"
+                   "</download>"
                "<!-- a local copy -->"
                "<download componentname=\"Docs\" sourcepath=\"\\\\server\\share\\docs.cab\""
                " destinationpath=\"C:\\dl\" destinationfilename=\"manual.cab\"/>"
@@ -92,9 +102,14 @@ TEST(DownloadLoading, ReadsEveryAttributeAndLogsEachFile) {
     EXPECT_FALSE(runtime.alwaysdownload);
     EXPECT_EQ(runtime.sha256, std::wstring(64, L'a'));
     EXPECT_EQ(runtime.GetDestination(), L"C:\\dl\\setup.msi");
+    EXPECT_EQ(runtime.attempts, 3);
+    EXPECT_EQ(runtime.retrydelay, 500u);
+    EXPECT_EQ(runtime.mirrors, std::vector<std::wstring>{L"https://Suite.example/setup.msi"});
     const DownloadFile& docs = *dialog.downloadfiles[1];
     EXPECT_TRUE(docs.alwaysdownload);
     EXPECT_TRUE(docs.sha256.empty());
+    EXPECT_EQ(docs.attempts, 1);
+    EXPECT_TRUE(docs.mirrors.empty());
     EXPECT_EQ(docs.GetDestination(), L"C:\\dl\\manual.cab");
 
     EXPECT_TRUE(log.HasLine("Loaded 'download' dialog component 'Suite runtime', source=http://127.0.0.1/files/setup.msi"));

@@ -293,6 +293,69 @@ TEST_F(DownloadTest, BodiesWithoutAnAnnouncedLengthAreAccepted) {
     }
 }
 
+// With attempts and mirrors: what is tried again, what moves on to the next
+// source, what the window is told, and that bytes of another version of the
+// file are never continued, even by a server that ignores If-Range.
+TEST_F(DownloadTest, RetriesAndMirrors) {
+    const std::string body = Body(100000);
+    HttpRoute cut{200, body, 2, 0, HttpFault::CloseMidBody};
+    cut.ranges = true;
+    cut.etag = "\"v1\"";
+    HttpRoute whole = cut;
+    whole.fault = HttpFault::None;
+    HttpRoute other = whole;
+    other.body = Body(99000);
+    other.etag = "\"v2\"";
+    other.ignoreIfRange = true;
+    const struct {
+        const char* name;
+        std::vector<HttpRoute> first, mirror;
+        std::wstring sha256;
+        std::vector<int> requests;  // first source, mirror
+        std::string result;         // empty: the download fails
+        std::vector<std::string> ranges;
+    } cases[] = {
+        {"continued after a cut", {cut, whole}, {}, L"", {2, 0}, body, {"", "bytes=50000-"}},
+        {"404 is not asked again", {{404, "", 1, 0}}, {whole}, L"", {1, 1}, body, {""}},
+        {"a wrong checksum is not asked again", {whole}, {whole}, Sha("else"), {1, 1}, "", {""}},
+        {"another version ignoring If-Range", {cut, other}, {}, L"", {3, 0}, other.body, {"", "bytes=50000-", ""}},
+        {"every attempt fails", {cut}, {cut}, L"", {3, 3}, "", {"", "bytes=50000-", "bytes=75000-"}},
+    };
+    int number = 0;
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        const std::string first = "/retry" + std::to_string(++number) + ".bin";
+        const std::string mirror = "/mirror" + std::to_string(number) + ".bin";
+        server.AddSequence(first, row.first);
+        if (!row.mirror.empty()) server.AddSequence(mirror, row.mirror);
+        callback = RecordingCallback();
+        const std::wstring mirrors = row.mirror.empty() ? L"" : L"<mirror" + Attr(L"sourceurl", server.Url(mirror)) + L"/>";
+        dialog.reset(new DownloadDialog());
+        LoadDialog(*dialog, DialogXml("", "<download componentname=\"Tool\" attempts=\"3\" retrydelay=\"10\"" +
+                                              Kestlib::WideToUtf8(From(first) + Into(L"retry.bin") + Attr(L"sha256", row.sha256)) +
+                                              ">" + Kestlib::WideToUtf8(mirrors) + "</download>"));
+        dialog->SetCallback(&callback);
+        dialog->Start();
+        if (row.result.empty()) {
+            EXPECT_THROW(dialog->WaitAndRethrow(), std::exception);
+            EXPECT_FALSE(Exists(L"retry.bin"));
+        } else {
+            EXPECT_NO_THROW(dialog->WaitAndRethrow());
+            EXPECT_TRUE(ReadTextFile(folder / L"retry.bin") == row.result);
+        }
+        EXPECT_EQ(server.RequestCount(first), row.requests[0]);
+        EXPECT_EQ(server.RequestCount(mirror), row.requests[1]);
+        EXPECT_EQ(server.Ranges(first), row.ranges);
+        // The window hears which source and attempt runs.
+        const std::wstring source = L"Tool - attempt 1 of 3, source 1 of " + std::to_wstring(row.mirror.empty() ? 1 : 2) +
+                                    L" (" + Kestlib::Utf8ToWide(server.Authority()) + L")";
+        ASSERT_FALSE(callback.statuses.empty());
+        EXPECT_EQ(callback.statuses[0].text, source);
+        ::DeleteFileW((folder / L"retry.bin").c_str());
+        ::DeleteFileW((folder / L"retry.bin.tmp").c_str());
+    }
+}
+
 // Redirects up to the limit are followed; a file: URL still goes through the
 // platform's URL download.
 TEST_F(DownloadTest, RedirectsWithinTheLimitAndFileUrlsArrive) {

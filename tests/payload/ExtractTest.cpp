@@ -32,7 +32,7 @@ protected:
     std::wstring Cabinets() const { return m_temp / L"cab"; }
     std::wstring Target() const { return m_temp / L"out"; }
 
-    std::vector<std::wstring> PackMixed(unsigned long segment = 65536) {
+    std::vector<std::wstring> PackMixed(unsigned long segment = 48 * 1024) {
         ::CreateDirectoryW(Source().c_str(), nullptr);
         return Pack(MixedPayload(), Source(), Cabinets(), segment);
     }

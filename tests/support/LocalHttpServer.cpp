@@ -204,7 +204,7 @@ void LocalHttpServer::Answer(std::uintptr_t socket) {
     // Only the open-ended form "bytes=N-", which is what downloads ask for.
     const size_t from = request.range.compare(0, 6, "bytes=") == 0 ? std::strtoull(request.range.c_str() + 6, nullptr, 10) : 0;
     if (route.ranges && route.status == 200 && !request.range.empty() &&
-        (request.ifRange.empty() || request.ifRange == route.etag)) {
+        (request.ifRange.empty() || request.ifRange == route.etag || route.ignoreIfRange)) {
         const std::string total = "/" + std::to_string(body.size());
         if (from >= body.size()) {
             route.status = 416;

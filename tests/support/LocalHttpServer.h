@@ -46,6 +46,8 @@ struct HttpRoute {
     // If-Range differs from the ETag; a mid-body fault cuts what it sends.
     bool ranges = false;
     std::string etag{};
+    // Answers a Range request with 206 whatever its If-Range says.
+    bool ignoreIfRange = false;
 };
 
 // An HTTP/1.0 server on 127.0.0.1 (a port the system picks), serving canned

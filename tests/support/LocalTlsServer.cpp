@@ -7,6 +7,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "tests/support/UnixCommand.h"
+
 namespace TestSupport {
 
 namespace {
@@ -86,19 +88,6 @@ bool Accepts(unsigned short port) {
     const bool connected = ::connect(probe, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
     ::closesocket(probe);
     return connected;
-}
-
-// Wine's name of a file for programs of the host.
-std::string UnixPath(const std::wstring& path) {
-    using Convert = char*(CDECL*)(const WCHAR*);
-    auto convert = reinterpret_cast<Convert>(
-        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-    if (convert == nullptr) throw std::runtime_error("not running under Wine");
-    char* unix = convert(path.c_str());
-    if (unix == nullptr) throw std::runtime_error("no host path for a test file");
-    std::string result(unix);
-    ::HeapFree(::GetProcessHeap(), 0, unix);
-    return result;
 }
 
 void TrustCertificate() {
