@@ -1,9 +1,8 @@
 #!/usr/bin/python3
-"""Validates every result file the tests recorded against docs/result-file.schema.json.
+"""Validates the result files the tests recorded: validate-results.py SCHEMA FOLDER.
 
-Usage: validate-results.py SCHEMA FOLDER. Each *.json in FOLDER must be UTF-8
-without a byte-order mark, hold one JSON document, and validate against the
-schema. Run with Debian's /usr/bin/python3, which has python3-jsonschema.
+Each FOLDER/*.json must be UTF-8 without a byte-order mark and valid against
+the schema. Needs Debian's /usr/bin/python3 with python3-jsonschema.
 """
 import glob
 import json
@@ -12,37 +11,24 @@ import sys
 
 import jsonschema
 
-
-def main():
-    schema_path, folder = sys.argv[1], sys.argv[2]
-    with open(schema_path, encoding="utf-8") as source:
-        schema = json.load(source)
-    jsonschema.Draft202012Validator.check_schema(schema)
-    validator = jsonschema.Draft202012Validator(schema)
-    files = sorted(glob.glob(os.path.join(folder, "*.json")))
-    print("%d result file(s) recorded in %s" % (len(files), folder))
-    failed = 0
-    for path in files:
-        with open(path, "rb") as source:
-            data = source.read()
-        problems = []
+schema_path, folder = sys.argv[1:3]
+with open(schema_path, encoding="utf-8") as source:
+    validator = jsonschema.Draft202012Validator(json.load(source))
+validator.check_schema(validator.schema)
+files = sorted(glob.glob(os.path.join(folder, "*.json")))
+failed = 0
+for path in files:
+    with open(path, "rb") as source:
+        data = source.read()
+    try:
         if data.startswith(b"\xef\xbb\xbf"):
-            problems.append("starts with a byte-order mark")
-        try:
-            document = json.loads(data.decode("utf-8"))
-            problems += ["%s: %s" % ("/".join(str(p) for p in error.absolute_path) or "(root)", error.message)
-                         for error in validator.iter_errors(document)]
-        except (UnicodeDecodeError, ValueError) as error:
-            problems.append(str(error))
-        if problems:
-            failed += 1
-            print("--- %s:\n%s\n%s" % (path, "\n".join(problems), data.decode("utf-8", "replace")))
-    if failed:
-        print("FAILED: %d of %d result file(s) do not validate" % (failed, len(files)))
-        return 1
-    print("%d result file(s) validate against %s" % (len(files), os.path.basename(schema_path)))
-    return 0
-
-
-if __name__ == "__main__":
-    sys.exit(main())
+            raise ValueError("starts with a byte-order mark")
+        problems = [error.message for error in validator.iter_errors(json.loads(data.decode("utf-8")))]
+    except ValueError as error:  # bad UTF-8 or JSON too
+        problems = [str(error)]
+    if problems:
+        failed += 1
+        print("--- %s:\n%s\n%s" % (path, "\n".join(problems), data.decode("utf-8", "replace")))
+print("%d of %d result file(s) in %s validate against %s"
+      % (len(files) - failed, len(files), folder, os.path.basename(schema_path)))
+sys.exit(1 if failed else 0)
