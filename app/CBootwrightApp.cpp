@@ -5,6 +5,8 @@
 
 #include "app/ConfigFileManager.h"
 #include "app/LogHeader.h"
+#include "app/ResultFile.h"
+#include "app/RunResult.h"
 #include "app/StartupErrors.h"
 #include "app/UsageText.h"
 #include "base/InstallUILevel.h"
@@ -16,9 +18,11 @@
 #include "config/InstallConfiguration.h"
 #include "lib/FileOps.h"
 #include "lib/StringUtils.h"
+#include "lib/TextConversion.h"
 #include "payload/CabinetResources.h"
 #include "payload/ExtractCabProcessor.h"
 #include "sequence/RebootRunKey.h"
+#include "sequence/RunReport.h"
 #include "ui/ExtractCabDlg.h"
 
 namespace {
@@ -115,6 +119,21 @@ void CBootwrightApp::RunMode() {
 }
 
 void CBootwrightApp::Shutdown() {
+    WriteResult();
+    RunReport::Release();
     if (m_returnCode != -1)
         InstallerLog::Instance().TryWrite(L"Bootwright finished, return code=" + std::to_wstring(m_returnCode));
+}
+
+void CBootwrightApp::WriteResult() {
+    const std::wstring& path = InstallerCommandLineInfo::Instance().resultFile;
+    if (path.empty()) return;
+    try {
+        WriteResultFile(path, ResultFileText(m_returnCode, RunReport::Instance()));
+    } catch (const std::exception& error) {
+        // The caller asked for the file and will not find it: the run did not succeed.
+        InstallerLog::Instance().TryWrite(L"*** Failed to write the result file: " +
+                                          Kestlib::AnsiToWide(error.what()));
+        if (m_returnCode == 0 || m_returnCode == RunResult::RestartRequired) m_returnCode = -1;
+    }
 }

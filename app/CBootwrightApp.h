@@ -20,7 +20,9 @@ public:
 private:
     void Start(const std::vector<std::wstring>& arguments);
     void RunMode();
+    // Writes the result file (/ResultFile), then the finished line.
     void Shutdown();
+    void WriteResult();
 
     // Becomes the exit code; -1 when start-up failed.
     int m_returnCode = 0;

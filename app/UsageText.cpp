@@ -20,6 +20,7 @@ const wchar_t* const OptionLines[] = {
     L" /Launcher [path] : alternate launcher on reboot",
     L" /LauncherArgs [args] : additional launcher args on reboot",
     L" /norestart : never restart; exit code 3010 when a restart is needed",
+    L" /ResultFile [path] : write the run's outcome as JSON",
 };
 
 const wchar_t BootstrapperVersion[] = L"1.7.29433.0";

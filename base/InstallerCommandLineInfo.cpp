@@ -47,6 +47,7 @@ const Option Options[] = {
     {L"reboot", Info::PendingNone, [](Info& info) { info.reboot = true; }},
     {L"norestart", Info::PendingNone, [](Info& info) { info.noRestart = true; }},
     {L"rebootCount", Info::PendingRebootCount, nullptr},
+    {L"resultFile", Info::PendingResultFile, nullptr},
 };
 
 bool SameOptionName(const std::wstring& typed, const wchar_t* name) {
@@ -102,6 +103,9 @@ void InstallerCommandLineInfo::ParseValue(const std::wstring& value) {
         break;
     case PendingRebootCount:
         rebootCount = ParseRebootCount(value);
+        break;
+    case PendingResultFile:
+        resultFile = ResolveVariables(value);
         break;
     default:
         Kestlib::ThrowError(L"Unexpected command-line argument: " + value);

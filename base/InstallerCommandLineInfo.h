@@ -21,6 +21,7 @@ public:
         PendingCompleteCommandArgs = 5,
         PendingComponentArgs = 6,
         PendingRebootCount = 7,
+        PendingResultFile = 8,
     };
 
     // The arguments that follow the program name, already split by the
@@ -44,6 +45,9 @@ public:
     // The restarts in a row this start follows, written by the program into
     // the resume command line.
     RebootCount rebootCount;
+    // Where the run's outcome is written as JSON at its end (variables
+    // expanded, as for the log file); empty: nowhere.
+    std::wstring resultFile;
 
 private:
     void ParseOption(const std::wstring& name);

@@ -35,6 +35,9 @@ public:
     // The work itself has started a restart of the machine (a package that
     // ended with 1641): nobody needs to ask for one.
     virtual bool HasStartedRestart() const { return false; }
+    // The log the package writes as it was started: packageLog unless its
+    // parameters name one of their own; empty for the other kinds.
+    virtual std::wstring PackageLogInUse() const { return std::wstring(); }
     virtual bool IsExecuting() const = 0;
     // False without checks; otherwise every check runs (no early stop), so a
     // failing check is reported even after a false one.
@@ -66,10 +69,15 @@ public:
     DownloadDialogPtr downloaddialog;
     EmbedFiles embedfiles;
     bool selected = true;
+    // The installed state the main window's list found when it was filled.
+    bool foundInstalled = false;
     // Set by the installation sequence before Exec; only the installer
-    // kinds act on it: under /norestart the package's own restart is
-    // suppressed, unless its parameters already decide about restarts.
+    // kinds act on them. Under /norestart the package's own restart is
+    // suppressed; packageLog is where the run asks the package to write its
+    // own log (empty: nowhere). A package whose parameters already decide
+    // about restarts, or name a log, keeps its own choice.
     bool suppressRestart = false;
+    std::wstring packageLog;
 
 protected:
     // The reading rules: every kind's Load checks its element before reading it.

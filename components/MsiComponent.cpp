@@ -1,5 +1,7 @@
 #include "components/MsiComponent.h"
 
+#include <cwctype>
+
 #include "base/InstallerLog.h"
 #include "base/XmlReading.h"
 #include "lib/FileOps.h"
@@ -19,7 +21,18 @@ bool SetsRestart(const std::wstring& parameter) {
            InstallerSyntax::StartsWithNoCase(parameter, L"REBOOT=");
 }
 
-const InstallerSyntax Syntax = {L"REBOOT=ReallySuppress", SetsRestart};
+// /l with its mode letters (/l*v, /lv+, /Lie) or /log.
+bool NamesLog(const std::wstring& parameter) {
+    if (parameter.size() < 2 || (parameter[0] != L'/' && parameter[0] != L'-') || std::towlower(parameter[1]) != L'l')
+        return false;
+    for (size_t at = 2; at < parameter.size(); ++at) {
+        const wchar_t c = parameter[at];
+        if (!std::iswalpha(c) && c != L'*' && c != L'+' && c != L'!') return false;
+    }
+    return true;
+}
+
+const InstallerSyntax Syntax = {L"REBOOT=ReallySuppress", SetsRestart, L"/l*v ", NamesLog};
 
 }  // namespace
 
@@ -31,6 +44,10 @@ bool MsiComponent::IsRebootRequired() const {
 }
 
 bool MsiComponent::HasStartedRestart() const { return GetExitCode() == RebootInitiatedExitCode; }
+
+std::wstring MsiComponent::PackageLogInUse() const {
+    return PackageLogUnlessNamed(cmdparameters_silent, cmdparameters_basic, cmdparameters, Syntax);
+}
 
 void MsiComponent::Load(const TiXmlElement* element) {
     CheckElement(element);

@@ -14,13 +14,14 @@ public:
     bool IsRebootRequired() const override;
     // 1641: the package has started the restart itself.
     bool HasStartedRestart() const override;
+    std::wstring PackageLogInUse() const override;
     void Load(const TiXmlElement* element) override;
     // 0, 3010 and 1641 succeed.
     void CheckExitCode(unsigned long exitCode) const override;
 
     // "msiexec /I \"package\"" with the parameters and component arguments,
-    // then "REBOOT=ReallySuppress" when the restart is suppressed, unless
-    // those already decide about restarts.
+    // then, unless those already say them, "REBOOT=ReallySuppress" when the
+    // restart is suppressed and "/l*v \"packageLog\"" when a log is asked for.
     std::wstring BuildCommandLine() const;
 
     std::wstring package;

@@ -18,11 +18,17 @@ bool SetsRestart(const std::wstring& parameter) {
            InstallerSyntax::StartsWithNoCase(parameter, L"/warnrestart:");
 }
 
-const InstallerSyntax Syntax = {L"/norestart", SetsRestart};
+bool NamesLog(const std::wstring& parameter) { return InstallerSyntax::StartsWithNoCase(parameter, L"/log:"); }
+
+const InstallerSyntax Syntax = {L"/norestart", SetsRestart, L"/log:", NamesLog};
 
 }  // namespace
 
 void MsuComponent::Exec() { Start(BuildCommandLine(), SystemProgram(L"wusa.exe")); }
+
+std::wstring MsuComponent::PackageLogInUse() const {
+    return PackageLogUnlessNamed(cmdparameters_silent, cmdparameters_basic, cmdparameters, Syntax);
+}
 
 void MsuComponent::Load(const TiXmlElement* element) {
     CheckElement(element);

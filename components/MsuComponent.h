@@ -10,14 +10,15 @@ public:
     MsuComponent() : ProcessComponent(ComponentTypeMsu) {}
 
     void Exec() override;
+    std::wstring PackageLogInUse() const override;
     void Load(const TiXmlElement* element) override;
     // 0 and 0x240006 ("already installed") succeed; 3010 too is a failure,
     // reported with the platform's text for the code.
     void CheckExitCode(unsigned long exitCode) const override;
 
     // "wusa.exe \"package\"" with the parameters and component arguments,
-    // then "/norestart" when the restart is suppressed, unless those already
-    // decide about restarts.
+    // then, unless those already say them, "/norestart" when the restart is
+    // suppressed and "/log:\"packageLog\"" when a log is asked for.
     std::wstring BuildCommandLine() const;
 
     std::wstring package;

@@ -59,7 +59,19 @@ std::wstring ProcessComponent::InstallerArguments(const std::wstring& silent, co
             text += std::wstring(L" ") + syntax.suppressRestart;
         }
     }
+    const std::wstring log = PackageLogUnlessNamed(silent, basic, full, syntax);
+    if (!log.empty()) {
+        LOG(L"-- Package log: " << log);
+        text += std::wstring(L" ") + syntax.logOption + L"\"" + log + L"\"";
+    }
     return text;
+}
+
+std::wstring ProcessComponent::PackageLogUnlessNamed(const std::wstring& silent, const std::wstring& basic,
+                                                     const std::wstring& full, const InstallerSyntax& syntax) const {
+    if (packageLog.empty()) return std::wstring();
+    const std::vector<std::wstring> given = GivenParameters(silent, basic, full);
+    return std::any_of(given.begin(), given.end(), syntax.namesLog) ? std::wstring() : packageLog;
 }
 
 std::vector<std::wstring> ProcessComponent::GivenParameters(const std::wstring& silent, const std::wstring& basic,

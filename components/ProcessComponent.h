@@ -9,13 +9,18 @@
 #include "lib/Handles.h"
 
 // How an installer program is told what the run adds to its command line
-// (see Component::suppressRestart), and how its own parameters already say it. The tests see one parameter at a time, as the
+// (see Component::suppressRestart and Component::packageLog), and how its own
+// parameters already say it. The tests see one parameter at a time, as the
 // program splits its command line: at blanks outside double quotes.
 struct InstallerSyntax {
     // Appended under /norestart.
     const wchar_t* suppressRestart;
     // A parameter that already decides about restarts.
     bool (*setsRestart)(const std::wstring& parameter);
+    // Put before the quoted log path.
+    const wchar_t* logOption;
+    // A parameter that already names a log.
+    bool (*namesLog)(const std::wstring& parameter);
 
     // Whether parameter is the switch name, typed with / or -, in any case.
     static bool IsSwitch(const std::wstring& parameter, const wchar_t* name);
@@ -47,10 +52,13 @@ protected:
     void Start(const std::wstring& commandLine, const std::wstring& application = std::wstring());
     // The installer kinds' tail of the command line: the parameters for the
     // UI level, then the component arguments, then the restart suppression
-    // the run asks for, unless the parameters and arguments already decide
-    // about restarts; each after a blank and logged.
+    // and the package log the run asks for, unless the parameters and
+    // arguments already say them; each after a blank and logged.
     std::wstring InstallerArguments(const std::wstring& silent, const std::wstring& basic, const std::wstring& full,
                                     const InstallerSyntax& syntax) const;
+    // packageLog, unless the parameters and arguments name a log of their own.
+    std::wstring PackageLogUnlessNamed(const std::wstring& silent, const std::wstring& basic,
+                                       const std::wstring& full, const InstallerSyntax& syntax) const;
     // "Error executing 'description': 0x..." with the code in hexadecimal.
     [[noreturn]] void ThrowExitCodeError(unsigned long exitCode) const;
     // The system folder's copy of a system program, never one placed beside

@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(cmake ninja-build g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
           gcc-mingw-w64-x86-64-posix gcc-mingw-w64-i686-posix binutils-mingw-w64
           wine wine64 wine32:i386 xvfb xauth wixl msitools gcab googletest dpkg-dev python3 libxml2-utils
-          osslsigncode openssl zip unzip libz-mingw-w64-dev cabextract)
+          osslsigncode openssl zip unzip libz-mingw-w64-dev cabextract python3-jsonschema)
 
 missing=()
 for p in "${packages[@]}"; do

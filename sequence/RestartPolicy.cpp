@@ -12,6 +12,7 @@
 #include "sequence/RebootMachine.h"
 #include "sequence/RebootRunKey.h"
 #include "sequence/RestartLoopGuard.h"
+#include "sequence/RunReport.h"
 
 RestartPolicy::RestartPolicy(int configuration)
     : m_configuration(configuration), m_before(RebootsBeforeThisStart()) {}
@@ -21,12 +22,15 @@ bool RestartPolicy::OnComplete(const InstallConfiguration* configuration, const 
     if (!configuration) Kestlib::ThrowError(L"Invalid configuration");
     const std::wstring& description = component.description;
     LOG(L"--- Component '" << description << L": REQUESTS REBOOT");
+    RunReport& report = RunReport::Instance();
+    report.SetRestartRequired();
     if (InstallerCommandLineInfo::Instance().noRestart) {
         // The caller restarts: the component counts as a success and the rest runs now.
         m_leftToCaller = true;
         if (component.HasStartedRestart()) {
             // Its own parameters overrode the suppression; nothing here can stop it.
             LOG(L"--- Component '" << description << L"': STARTED A RESTART ITSELF");
+            report.SetRestartStarted();
         } else {
             LOG(L"--- Component '" << description << L"': REBOOT SUPPRESSED (/norestart)");
         }
@@ -65,4 +69,5 @@ std::wstring RestartPolicy::LoopRefusal() const {
 void RestartPolicy::Restart(const InstallConfiguration& configuration) const {
     WriteRebootRunKey(configuration.reboot_cmd, ResumeRebootCount(m_before, m_next));
     if (!m_startedByPackage) RebootMachine();
+    RunReport::Instance().SetRestartStarted();
 }

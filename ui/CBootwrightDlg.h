@@ -95,6 +95,8 @@ private:
     // What the configuration shown does with restarts its components ask for.
     RestartPolicy m_restarts;
     int m_configurationNumber = 1;
+    // The user cancelled the download of the component running.
+    bool m_downloadCancelled = false;
     bool m_moreConfigurations = false;
     bool m_installing = false;
     bool m_ended = false;

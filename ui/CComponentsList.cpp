@@ -56,6 +56,7 @@ bool CComponentsList::Load(const InstallConfiguration* configuration, unsigned l
         Component* component = holder.get();
         const bool installed = component->IsInstalled();
         LOG(L"-- " << component->description << L": " << (installed ? L"INSTALLED" : L"NOT INSTALLED"));
+        component->foundInstalled = installed;
         if (installed) component->selected = false;
         allInstalled = allInstalled && installed;
         std::wstring status = installed ? component->status_installed : component->status_notinstalled;

@@ -15,6 +15,7 @@
 #include "sequence/CompleteInstallation.h"
 #include "sequence/PackageOptions.h"
 #include "sequence/RebootRunKey.h"
+#include "sequence/RunReport.h"
 #include "ui/CBootwrightDlg.h"
 #include "ui/CDownloadDialog.h"
 #include "ui/ExtractCabDlg.h"
@@ -44,9 +45,10 @@ void CBootwrightDlg::Initialise() {
     RemoveRebootRunKey();
     SetUpWindow();
     const bool allInstalled = m_list.Load(m_configuration, m_lcid);
+    const InstallConfiguration& configuration = Current();
+    RunReport::Instance().BeginConfiguration(m_configurationNumber, configuration, m_lcid);
     // Shown only once the modal loop idles with the dialog still open.
     ::ShowWindow(GetHwnd(), SW_HIDE);
-    const InstallConfiguration& configuration = Current();
     if (allInstalled) {
         if (!configuration.auto_close_if_installed && IsFullLevel()) return;
         if (!configuration.complete_command.empty() || !configuration.complete_command_basic.empty() ||
@@ -195,23 +197,29 @@ void CBootwrightDlg::Skip() {
 void CBootwrightDlg::OnCancel() {
     if (m_installing) return;
     if (m_returnCode == 0) m_returnCode = -2;
+    RunReport::Instance().Cancelled(m_configurationNumber);
     End(IDCANCEL);
 }
 
 bool CBootwrightDlg::OnDownload(const ComponentPtr& component) {
+    RunReport::Instance().Starting(*component);
+    m_downloadCancelled = false;
     if (component->downloaddialog) {
         CDownloadDialog download(component->downloaddialog);
         if (!download.DoModal(GetHwnd())) {
+            m_downloadCancelled = download.IsDownloadCancelled();
             LOG(L"*** Component '" << component->description << L": ERROR ON DOWNLOAD");
             Kestlib::ThrowError(L"Error downloading '" + component->description + L"'");
         }
     }
-    PreparePackage(*component);
+    const InstallConfiguration& configuration = Current();
+    PreparePackage(*component, m_configurationNumber, ComponentNumber(configuration, *component));
     m_progressDialog.reset(new InstallComponentDlg(m_configuration, component.get()));
     return true;
 }
 
 bool CBootwrightDlg::OnWaitForComplete(const ComponentPtr& component) {
+    RunReport::Instance().Started(*component);
     if (component->show_progress_dialog && UILevel() != UiLevelSilent) {
         if (!m_progressDialog) m_progressDialog.reset(new InstallComponentDlg(m_configuration, component.get()));
         m_progressDialog->DoModal(GetHwnd());
@@ -221,12 +229,14 @@ bool CBootwrightDlg::OnWaitForComplete(const ComponentPtr& component) {
 }
 
 bool CBootwrightDlg::OnComplete(const ComponentPtr& component) {
+    RunReport::Instance().Succeeded(*component);
     if (!component->installcompletemessage.empty())
         ShowTimedMessageBox(component->installcompletemessage, MB_OK | MB_ICONINFORMATION, IDOK);
     return m_restarts.OnComplete(m_configuration, *component);
 }
 
 bool CBootwrightDlg::OnError(const ComponentPtr& component, const std::exception& error) {
+    RunReport::Instance().Failed(*component, m_downloadCancelled);
     LOG(L"--- Component '" << component->description << L"' FAILED: " << Kestlib::AnsiToWide(error.what()));
     if (!m_configuration) Kestlib::ThrowError(L"Invalid configuration");
     return true;

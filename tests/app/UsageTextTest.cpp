@@ -22,6 +22,7 @@ const wchar_t* const OptionsAndVersion =
     L" /Launcher [path] : alternate launcher on reboot\n"
     L" /LauncherArgs [args] : additional launcher args on reboot\n"
     L" /norestart : never restart; exit code 3010 when a restart is needed\n"
+    L" /ResultFile [path] : write the run's outcome as JSON\n"
     L"\n"
     L"Built by Bootwright (BWT), version 1.7.29433.0";
 

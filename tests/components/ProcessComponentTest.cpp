@@ -188,49 +188,59 @@ TEST_F(ProcessComponentTest, ExitCodeJudgementPerKind) {
     EXPECT_TRUE(msi.IsRebootRequired());
 }
 
-// Under /norestart the run adds the suppression to the installers' command
-// lines, after the parameters and arguments, unless those already decide about
-// restarts; without it nothing changes.
-TEST_F(ProcessComponentTest, ASuppressedRestartReachesEachInstallerUnlessItsParametersDecide) {
+// What the run adds to the installers' command lines, after the parameters
+// and arguments: under /norestart the suppression of the package's restart,
+// then the package log asked for; each unless the parameters and arguments
+// already say it. Without either nothing changes.
+TEST_F(ProcessComponentTest, WhatTheRunAddsReachesEachInstallerUnlessItsParametersSayIt) {
     ScopedCurrentDirectory current(folder.Path());
     SetLevel(UiLevelSilent);
-    const wchar_t* const msiOption = L" REBOOT=ReallySuppress";
-    const wchar_t* const msuOption = L" /norestart";
+    const std::wstring path = L"C:\\Logs\\setup.1.1.Pkg.log";
+    const std::wstring msiRestart = L" REBOOT=ReallySuppress";
+    const std::wstring msuRestart = L" /norestart";
+    const std::wstring msiLog = L" /l*v \"" + path + L"\"";
+    const std::wstring msuLog = L" /log:\"" + path + L"\"";
     struct Case {
         const char* type;
         const char* parameters;
         const wchar_t* arguments;  // on the command line; null: none
-        bool suppress;
-        const wchar_t* added;      // after the parameters and arguments
+        bool suppress, log;
+        std::wstring added;        // after the parameters and arguments
     } cases[] = {
-        {"msi", "/qn", nullptr, false, L""},
-        {"msi", "/qn", nullptr, true, msiOption},
-        {"msi", "", nullptr, true, msiOption},
-        {"msi", "/qn", L"PROP=1", true, msiOption},
-        {"msi", "/qn reboot=Force", nullptr, true, L""},
-        {"msi", "/qn", L"REBOOT=ReallySuppress", true, L""},
-        {"msi", "/qn -NoRestart", nullptr, true, L""},
-        {"msi", "/qn /forcerestart", nullptr, true, L""},
-        {"msi", "/promptrestart /qb", nullptr, true, L""},
+        {"msi", "/qn", nullptr, false, false, L""},
+        {"msi", "/qn", nullptr, true, false, msiRestart},
+        {"msi", "", nullptr, true, false, msiRestart},
+        {"msi", "/qn", L"PROP=1", true, true, msiRestart + msiLog},
+        {"msi", "/qn reboot=Force", nullptr, true, false, L""},
+        {"msi", "/qn", L"REBOOT=ReallySuppress", true, false, L""},
+        {"msi", "/qn -NoRestart", nullptr, true, true, msiLog},
+        {"msi", "/qn /forcerestart", nullptr, true, false, L""},
+        {"msi", "/promptrestart /qb", nullptr, true, false, L""},
         // Inside a quoted value it is no parameter of its own.
-        {"msi", "/qn NOTE=&quot;a /norestart&quot;", nullptr, true, msiOption},
-        {"msi", "/qn XREBOOT=1", nullptr, true, msiOption},
-        {"msu", "/quiet", nullptr, false, L""},
-        {"msu", "/quiet", nullptr, true, msuOption},
-        {"msu", "/quiet /norestart", nullptr, true, L""},
-        {"msu", "/quiet /warnrestart:60", nullptr, true, L""},
-        {"msu", "/quiet", L"/forcerestart", true, L""},
+        {"msi", "/qn NOTE=&quot;a /norestart&quot;", nullptr, true, false, msiRestart},
+        {"msi", "/qn XREBOOT=1 LOGFILE=x.log", nullptr, true, true, msiRestart + msiLog},
+        {"msi", "/qn /L*V own.log", nullptr, true, true, msiRestart},
+        {"msi", "/qn -lv+ own.log", nullptr, false, true, L""},
+        {"msi", "/qn", L"/log own.log", false, true, L""},
+        {"msu", "/quiet", nullptr, false, false, L""},
+        {"msu", "/quiet", nullptr, true, true, msuRestart + msuLog},
+        {"msu", "/quiet /norestart", nullptr, true, false, L""},
+        {"msu", "/quiet /warnrestart:60", nullptr, true, false, L""},
+        {"msu", "/quiet", L"/forcerestart", true, false, L""},
+        {"msu", "/quiet /LOG:own.evtx", nullptr, false, true, L""},
         // The property belongs to Windows Installer only.
-        {"msu", "/quiet REBOOT=ReallySuppress", nullptr, true, msuOption},
+        {"msu", "/quiet REBOOT=ReallySuppress", nullptr, true, false, msuRestart},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.type) + " " + c.parameters + (c.suppress ? " suppressed" : ""));
+        SCOPED_TRACE(std::string(c.type) + " " + c.parameters + (c.suppress ? " suppressed" : "") +
+                     (c.log ? " logged" : ""));
         InstallerSession::Release();
         if (c.arguments) InstallerSession::Instance().componentArgs[L"Pkg"] = c.arguments;
         ComponentPtr component = LoadComponent("<component type=\"" + std::string(c.type) +
                                                "\" description=\"Pkg\" package=\"p\" cmdparameters_silent=\"" +
                                                c.parameters + "\"/>");
         component->suppressRestart = c.suppress;
+        if (c.log) component->packageLog = path;
         const bool msi = std::string(c.type) == "msi";
         LogCapture built;
         const std::wstring commandLine = msi ? As<MsiComponent>(component).BuildCommandLine()
@@ -241,8 +251,12 @@ TEST_F(ProcessComponentTest, ASuppressedRestartReachesEachInstallerUnlessItsPara
         if (c.arguments) given += (given.empty() ? L"" : L" ") + std::wstring(c.arguments);
         EXPECT_EQ(commandLine, (msi ? L"msiexec /I \"" : L"wusa.exe \"") + folder.Path() + L"\\p\"" +
                                    (given.empty() ? L"" : L" " + given) + c.added);
-        EXPECT_EQ(built.HasLine("-- Restart left to the caller (/norestart): " + Ansi(Kestlib::TrimLeft(c.added, L" "))),
-                  *c.added != L'\0');
+        const std::wstring restart = msi ? msiRestart : msuRestart;
+        const bool suppressed = c.added.compare(0, restart.size(), restart) == 0;
+        const bool logged = c.added.find(path) != std::wstring::npos;
+        EXPECT_EQ(built.HasLine("-- Restart left to the caller (/norestart): " + Ansi(restart.substr(1))), suppressed);
+        EXPECT_EQ(built.HasLine("-- Package log: " + Ansi(path)), logged);
+        EXPECT_EQ(component->PackageLogInUse(), logged ? path : L"");
     }
 }
 

@@ -54,17 +54,24 @@ TEST_F(TypicalRun, InstallsThePackageAndTheCommandThenFindsBothInstalled) {
     const std::wstring setup = TestSupport::PackageSetup(
         run.folder.Path(), Document(Install("cab_path=\"" + Xml(extraction) + "\"", components)));
 
-    EXPECT_EQ(RunSetup(setup, run.Options(L"/q"), 120000), 0u) << run.Dump();
+    // Without /LogFile: the log goes to the temporary folder, and the
+    // package's command line is exactly the document's.
+    TestSupport::SetupOptions options;
+    options.arguments = L"/q";
+    options.environment = {{L"TEMP", run.folder.Path()}, {L"TMP", run.folder.Path()}};
+    const std::wstring defaultLog = run.folder / L"qvn12bs.log";
+    EXPECT_EQ(RunSetup(setup, options, 120000), 0u) << TestSupport::JoinMessages(TestSupport::ReadLogMessages(defaultLog));
     EXPECT_TRUE(ProductInstalled());
     EXPECT_TRUE(FileExists(run.folder / L"tools.txt"));
     EXPECT_FALSE(FolderExists(extraction));
-    auto log = run.Log();
-    EXPECT_TRUE(HasMessage(log, "-- Family: NOT INSTALLED")) << run.Dump();
+    auto log = TestSupport::ReadLogMessages(defaultLog);
+    EXPECT_TRUE(HasMessage(log, "-- Family: NOT INSTALLED")) << TestSupport::JoinMessages(log);
     EXPECT_TRUE(HasMessage(log, "Executing: msiexec /I \"" + TestSupport::Ansi(extraction) + "\\family.msi\" /qn"))
-        << run.Dump();
+        << TestSupport::JoinMessages(log);
+    EXPECT_FALSE(TestSupport::HasMessageStartingWith(log, "-- Package log: "));
     EXPECT_TRUE(HasMessage(log, "*** Component 'Family': SUCCESS"));
     EXPECT_TRUE(HasMessage(log, "*** Component 'Tools': SUCCESS"));
-    EXPECT_TRUE(HasMessage(log, "Deleting temporary folder: " + TestSupport::Ansi(extraction))) << run.Dump();
+    EXPECT_TRUE(HasMessage(log, "Deleting temporary folder: " + TestSupport::Ansi(extraction)));
     EXPECT_EQ(log.back(), kFinishedZero);
 
     ::DeleteFileW(run.log.c_str());

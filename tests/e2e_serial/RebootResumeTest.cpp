@@ -18,6 +18,7 @@
 #include "lib/Handles.h"
 #include "lib/Process.h"
 #include "tests/e2e/SetupDocuments.h"
+#include "tests/support/ResultFiles.h"
 #include "tests/support/SetupRun.h"
 
 using namespace E2e;
@@ -166,7 +167,10 @@ struct RestartingSetup {
     Scenario run;
     std::wstring name;
     std::wstring program = run.folder / name;
+    std::wstring result = run.folder / L"result.json";
     int logons = 0;
+    // The first run's result file, read as soon as it ended.
+    std::string firstResult;
 
     RestartingSetup(const wchar_t* prefix, const std::string& components)
         : name(prefix + std::to_wstring(::GetCurrentProcessId()) + L".exe") {
@@ -174,8 +178,9 @@ struct RestartingSetup {
         TestSupport::WriteTextFile(run.folder / L"configuration.xml",
                                    Document(Install("", components), "ui_level=\"silent\""));
         RemoveRunValue(name);
-        TestSupport::SetupProcess first(program, run.Options(L"/q"));
+        TestSupport::SetupProcess first(program, run.Options(L"/q /ResultFile \"" + result + L"\""));
         EXPECT_EQ(first.Wait(), 0u);
+        firstResult = TestSupport::ReadResultFile(result);
     }
     ~RestartingSetup() { RemoveRunValue(name); }
 
@@ -194,7 +199,8 @@ struct RestartingSetup {
     // The log line of a resume written before a restart, without its count.
     std::string Written() const {
         return "Writing HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\\" + Ansi(name) +
-               ": \"" + Ansi(program) + "\" /q /LogFile \"" + Ansi(run.log) + "\" /Reboot";
+               ": \"" + Ansi(program) + "\" /q /ResultFile \"" + Ansi(result) + "\" /LogFile \"" + Ansi(run.log) +
+               "\" /Reboot";
     }
 };
 
@@ -237,6 +243,13 @@ TEST(RebootAndResume, FourPrerequisitesThatEachAskOnceInstallInFourRestarts) {
         components += MarkerComponent(Utf8(prerequisite), marks / (prerequisite + std::wstring(L".txt")),
                                       "mustreboot=\"true\"");
     RestartingSetup setup(L"chain-", components);
+    // The first run restarted after its first component.
+    const std::string& first = setup.firstResult;
+    EXPECT_EQ(TestSupport::ResultField(first, "exitCode"), "0") << first;
+    EXPECT_EQ(TestSupport::ResultField(first, "restartRequired"), "true");
+    EXPECT_EQ(TestSupport::ResultField(first, "restartStarted"), "true");
+    EXPECT_EQ(TestSupport::ResultField(first, "outcome", "One"), "\"succeeded\"");
+    EXPECT_EQ(TestSupport::ResultField(first, "outcome", "Two"), "\"skipped\"");
     EXPECT_TRUE(setup.Follow([&] {
         return TestSupport::CountMessages(setup.run.Log(), kFinishedZero) == 5 && RunValue(setup.name).empty();
     })) << setup.run.Dump();

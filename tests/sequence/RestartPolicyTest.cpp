@@ -78,34 +78,4 @@ TEST_F(RestartPolicyTest, DecidesWhatARestartRequestLeadsTo) {
     }
 }
 
-// The count on the command line names the component that asked last; only
-// that component asking once more ends the run.
-TEST_F(RestartPolicyTest, OnlyTheSameComponentAskingAgainAfterThreeRestartsEndsTheRun) {
-    const struct {
-        RebootCount before;
-        int asking;  // position of the component that asks now
-        bool refused;
-    } cases[] = {
-        {{3, 1, 2}, 2, true},
-        {{3, 1, 2}, 3, false},
-        {{2, 1, 2}, 2, false},
-        {{3, 2, 2}, 2, false},
-        {{1, 0, 0}, 3, false},
-    };
-    for (const auto& c : cases) {
-        InstallerCommandLineInfo::Release();
-        InstallerCommandLineInfo::Instance().reboot = true;
-        InstallerCommandLineInfo::Instance().rebootCount = c.before;
-        InstallConfiguration configuration;
-        for (const wchar_t* name : {L"A", L"B", L"C"})
-            configuration.components.push_back(ComponentPtr(new Asking(name, true, false)));
-        RestartPolicy policy(1);
-        EXPECT_FALSE(policy.OnComplete(&configuration, *configuration.components[c.asking - 1]));
-        const std::wstring expected =
-            c.refused ? L"Component 'B' still asks for a restart after 3 restarts in a row; the installation stops"
-                      : L"";
-        EXPECT_EQ(policy.LoopRefusal(), expected) << c.before.count << ":" << c.before.component << " " << c.asking;
-    }
-}
-
 }  // namespace
