@@ -15,18 +15,24 @@ const ULONG_PTR kFileCreated = 2;         // FILE_CREATED
 
 // "\??\C:\..." or "\??\UNC\server\share\...": the platform's own name for a full path.
 std::wstring NtPath(const std::wstring& path) {
-    DWORD size = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (size == 0) return std::wstring();
-    std::wstring full(size, L'\0');
-    size = ::GetFullPathNameW(path.c_str(), size, &full[0], nullptr);
-    if (size == 0 || size >= full.size()) return std::wstring();
-    full.resize(size);
+    std::wstring full = FullPathName(path);
+    if (full.empty()) return full;
     if (StartsWith(full, L"\\\\?\\")) return L"\\??\\" + full.substr(4);
     if (StartsWith(full, L"\\\\")) return L"\\??\\UNC\\" + full.substr(2);
     return L"\\??\\" + full;
 }
 
 }  // namespace
+
+std::wstring FullPathName(const std::wstring& path) {
+    DWORD size = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (size == 0) return std::wstring();
+    std::wstring full(size, L'\0');
+    size = ::GetFullPathNameW(path.c_str(), size, &full[0], nullptr);
+    if (size == 0 || size >= full.size()) return std::wstring();
+    full.resize(size);
+    return full;
+}
 
 bool IsSingleName(const std::wstring& name) {
     return !name.empty() && name != L"." && name != L".." && name.find_first_of(L"\\/:") == std::wstring::npos;
