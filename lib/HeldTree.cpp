@@ -24,15 +24,16 @@ std::wstring PathKey(const std::wstring& path) {
 }  // namespace
 
 HeldTree::HeldTree(HeldFolder root, SecurityDescriptor security, bool takeOver)
-    : m_root(std::move(root)), m_security(std::move(security)), m_takeOver(takeOver) {}
+    : m_root(std::move(root)), m_security(std::move(security)), m_takeOver(takeOver) {
+    m_base = PathKey(m_root.Path());
+    if (!m_base.empty() && m_base.back() != L'\\') m_base += L'\\';
+}
 
 bool HeldTree::Split(const std::wstring& path, std::wstring& folder, std::wstring& name) const {
-    std::wstring base = FullPathName(m_root.Path());
     std::wstring full = FullPathName(path);
-    if (base.empty() || full.empty()) return false;
-    if (base.back() != L'\\') base += L'\\';
-    if (full.size() <= base.size() || Comparable(full.substr(0, base.size())) != Comparable(base)) return false;
-    std::wstring relative = full.substr(base.size());
+    if (m_base.empty() || full.size() <= m_base.size() || Comparable(full.substr(0, m_base.size())) != m_base)
+        return false;
+    std::wstring relative = full.substr(m_base.size());
     size_t cut = relative.find_last_of(L'\\');
     folder = cut == std::wstring::npos ? std::wstring() : relative.substr(0, cut);
     name = cut == std::wstring::npos ? relative : relative.substr(cut + 1);
@@ -56,21 +57,19 @@ HeldFile& HeldTree::NewFile(const std::wstring& path) {
     std::wstring folder;
     std::wstring name;
     if (!Split(path, folder, name)) ThrowError(L"Error creating '" + path + L"': outside '" + Path() + L"'");
-    RemoveFile(path);
-    m_files.push_back(FolderOf(folder).NewFile(name));
-    return m_files.back();
+    const std::wstring key = PathKey(path);
+    m_files.erase(key);
+    HeldFile file = FolderOf(folder).NewFile(name);
+    return m_files[key] = std::move(file);
 }
 
 HeldFile* HeldTree::Find(const std::wstring& path) {
-    std::wstring key = PathKey(path);
-    for (HeldFile& file : m_files)
-        if (PathKey(file.Path()) == key) return &file;
-    return nullptr;
+    auto found = m_files.find(PathKey(path));
+    return found == m_files.end() ? nullptr : &found->second;
 }
 
 bool HeldTree::RemoveFile(const std::wstring& path) {
-    std::wstring key = PathKey(path);
-    m_files.remove_if([&](const HeldFile& file) { return PathKey(file.Path()) == key; });
+    m_files.erase(PathKey(path));
     std::wstring folder;
     std::wstring name;
     if (!Split(path, folder, name)) return false;

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <list>
 #include <map>
 #include <string>
 
@@ -48,8 +47,9 @@ private:
     HeldFolder m_root;
     SecurityDescriptor m_security;
     bool m_takeOver = false;
+    std::wstring m_base;  // the root's full path with a backslash, to compare without regard to case
     std::map<std::wstring, HeldFolder> m_folders;
-    std::list<HeldFile> m_files;
+    std::map<std::wstring, HeldFile> m_files;  // by full path, without regard to case
 };
 
 }  // namespace Kestlib
