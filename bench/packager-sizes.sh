@@ -27,7 +27,11 @@ for dll in $(ls "$dlls"/*.dll | awk 'NR % 5 == 2'); do
     cp "$dll" "$work/unstripped/"
     x86_64-w64-mingw32-strip --strip-debug -o "$work/stripped/$(basename "$dll")" "$dll"
 done
-timeout 3600 /usr/lib/wine/wine64 "$build/bin/packager_bench.exe" --write-mixed "$(winepath -w "$work/mixed")" 200
+# The Windows path of the folder on drive Z: (winepath may start the 32-bit
+# loader, which cannot use a 64-bit prefix, and print nothing).
+mixed="Z:${work//\//\\}\\mixed"
+timeout 3600 /usr/lib/wine/wine64 "$build/bin/packager_bench.exe" --write-mixed "$mixed" 200
+[ "$(find "$work/mixed" -type f | wc -l)" -gt 0 ] || { echo "the mixed payload was not written" >&2; exit 1; }
 
 # The cabinets of a setup.exe: each starts with its signature and says its size.
 payload_size() {
