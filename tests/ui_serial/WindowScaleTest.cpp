@@ -86,6 +86,33 @@ Sizes Show(const std::string& window, DWORD dpi) {
     return sizes;
 }
 
+// The manifest resource of a program, as text.
+std::string Manifest(const std::wstring& program) {
+    HMODULE module = ::LoadLibraryExW(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (!module) return std::string();
+    std::string text;
+    if (HRSRC resource = ::FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24))) {
+        const char* bytes = static_cast<const char*>(::LockResource(::LoadResource(module, resource)));
+        if (bytes) text.assign(bytes, ::SizeofResource(module, resource));
+    }
+    ::FreeLibrary(module);
+    return text;
+}
+
+// Wine sizes the windows at the prefix's scale whatever a program declares;
+// Windows stretches those of a program that does not declare its awareness.
+TEST(WindowScale, TheProgramDeclaresPerMonitorAwarenessWithTheSystemsScaleAsFallback) {
+    const std::string manifest = Manifest(TestSupport::BinDirectory() + L"bootwright.exe");
+    ASSERT_FALSE(manifest.empty());
+    EXPECT_NE(manifest.find("<dpiAwareness xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">"
+                            "PerMonitorV2, System</dpiAwareness>"),
+              std::string::npos)
+        << manifest;
+    EXPECT_NE(manifest.find("<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true</dpiAware>"),
+              std::string::npos)
+        << manifest;
+}
+
 void ExpectBannerFillsItsPlace(const Sizes& sizes, DWORD dpi) {
     const std::string place = "control " + std::to_string(IDC_BANNER);
     ASSERT_EQ(sizes.count("banner"), 1u) << dpi;
