@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "lib/Handles.h"
+#include "tests/support/SetupRun.h"
 #include "tests/support/TestEnvironment.h"
 #include "ui/resource.h"
 
@@ -51,19 +51,9 @@ Sizes Show(const std::string& window, DWORD dpi) {
     ScopedLogPixels scale(dpi);
     TestSupport::TempFolder folder;
     const std::wstring report = folder / L"sizes.txt";
-    const std::wstring program = TestSupport::BinDirectory() + L"ui_showcase.exe";
-    std::wstring command = L"\"" + program + L"\" " + std::wstring(window.begin(), window.end()) + L" 1 \"" + report + L"\"";
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION started = {};
-    if (!::CreateProcessW(program.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                          &started)) {
-        ADD_FAILURE() << "ui_showcase did not start: " << ::GetLastError();
-        return {};
-    }
-    ::CloseHandle(started.hThread);
-    Kestlib::ProcessHandle process(started.hProcess);
-    EXPECT_EQ(::WaitForSingleObject(process.Get(), 60000), WAIT_OBJECT_0) << window;
+    TestSupport::SetupOptions options;
+    options.arguments = std::wstring(window.begin(), window.end()) + L" 1 \"" + report + L"\"";
+    EXPECT_EQ(TestSupport::RunSetup(TestSupport::BinDirectory() + L"ui_showcase.exe", options), 0u) << window;
     std::string text;
     if (!TestSupport::WaitAndReadFile(report, &text, 5000)) {
         ADD_FAILURE() << window << " wrote no sizes at " << dpi << " dpi";
@@ -84,33 +74,6 @@ Sizes Show(const std::string& window, DWORD dpi) {
         for (long value = 0; fields >> value;) sizes[key].push_back(value);
     }
     return sizes;
-}
-
-// The manifest resource of a program, as text.
-std::string Manifest(const std::wstring& program) {
-    HMODULE module = ::LoadLibraryExW(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    if (!module) return std::string();
-    std::string text;
-    if (HRSRC resource = ::FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24))) {
-        const char* bytes = static_cast<const char*>(::LockResource(::LoadResource(module, resource)));
-        if (bytes) text.assign(bytes, ::SizeofResource(module, resource));
-    }
-    ::FreeLibrary(module);
-    return text;
-}
-
-// Wine sizes the windows at the prefix's scale whatever a program declares;
-// Windows stretches those of a program that does not declare its awareness.
-TEST(WindowScale, TheProgramDeclaresPerMonitorAwarenessWithTheSystemsScaleAsFallback) {
-    const std::string manifest = Manifest(TestSupport::BinDirectory() + L"bootwright.exe");
-    ASSERT_FALSE(manifest.empty());
-    EXPECT_NE(manifest.find("<dpiAwareness xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">"
-                            "PerMonitorV2, System</dpiAwareness>"),
-              std::string::npos)
-        << manifest;
-    EXPECT_NE(manifest.find("<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true</dpiAware>"),
-              std::string::npos)
-        << manifest;
 }
 
 void ExpectBannerFillsItsPlace(const Sizes& sizes, DWORD dpi) {
