@@ -177,6 +177,7 @@ void CBootwrightDlg::OnScaleChanged() {
     if (!m_configuration) return;
     PositionChildren();
     MeasureList();
+    m_list.MeasureWidth();
     m_link.ResetFont();
     ShowBanner();
     ::InvalidateRect(Item(IDC_COMPONENTS_LIST), nullptr, TRUE);

@@ -54,7 +54,6 @@ bool CComponentsList::Load(const InstallConfiguration* configuration, unsigned l
     if (!configuration) Kestlib::ThrowError(L"Invalid configuration");
     const Components components = configuration->GetSupportedComponents(lcid);
     bool allInstalled = true;
-    int widest = 0;
     for (const ComponentPtr& holder : components) {
         Component* component = holder.get();
         const bool installed = component->IsInstalled();
@@ -72,14 +71,19 @@ bool CComponentsList::Load(const InstallConfiguration* configuration, unsigned l
         if (index < 0) Kestlib::ThrowError(L"Error adding '" + component->description + L"' to the list");
         ::SendMessageW(list, LB_SETITEMDATA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(component));
         m_entries.push_back({component, component->selected, !(component->required || installed)});
-        widest = std::max(widest, TextWidth(list, text));
     }
-    // The text starts beside the box, so the extent counts the box too.
-    if (widest > 0)
-        ::SendMessageW(list, LB_SETHORIZONTALEXTENT,
-                       static_cast<WPARAM>(widest + CheckBoxWidth() + DisplayScale::Scale(kTextIndent, m_dpi)), 0);
+    MeasureWidth();
     ::InvalidateRect(list, nullptr, TRUE);
     return allInstalled;
+}
+
+void CComponentsList::MeasureWidth() {
+    int widest = 0;
+    for (int index = 0; index < GetCount(); ++index) widest = std::max(widest, TextWidth(GetHwnd(), GetText(index)));
+    // The text starts beside the box, so the extent counts the box too.
+    if (widest > 0)
+        ::SendMessageW(GetHwnd(), LB_SETHORIZONTALEXTENT,
+                       static_cast<WPARAM>(widest + CheckBoxWidth() + DisplayScale::Scale(kTextIndent, m_dpi)), 0);
 }
 
 void CComponentsList::Save() const {

@@ -36,6 +36,8 @@ public:
     void DrawItem(const DRAWITEMSTRUCT& draw) const;
     // The scale the box and the indent are drawn at (96 dpi is 100 %).
     void SetDpi(UINT dpi) { m_dpi = dpi; }
+    // The horizontal extent, for scrolling: the widest entry in the list's font.
+    void MeasureWidth();
 
 protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
