@@ -54,7 +54,6 @@ std::wstring CreateDirectories(const std::wstring& path);
 // Returns whether everything in the folder could be handled.
 bool DeleteDirectory(const std::wstring& path, int flags);
 HBITMAP LoadBitmapFile(const std::wstring& path);
-HBITMAP LoadBitmapResource(HMODULE module, const std::wstring& name, const std::wstring& type);
 ByteVector LoadResourceData(HMODULE module, const std::wstring& name, const std::wstring& type);
 
 }  // namespace Kestlib

@@ -16,28 +16,6 @@ HBITMAP LoadBitmapFile(const std::wstring& path) {
     return static_cast<HBITMAP>(image);
 }
 
-// The platform loads bitmaps with these options only from files, so the
-// resource passes through a temporary file that never outlives the call.
-HBITMAP LoadBitmapResource(HMODULE module, const std::wstring& name, const std::wstring& type) {
-    ByteVector bytes = LoadResourceData(module, name, type);
-    std::wstring path = CreateTempFile();
-    HBITMAP bitmap = nullptr;
-    try {
-        FileWriteAll(path, bytes);
-        bitmap = LoadBitmapFile(path);
-    } catch (...) {
-        ::DeleteFileW(path.c_str());
-        throw;
-    }
-    try {
-        FileDelete(path);
-    } catch (...) {
-        ::DeleteObject(bitmap);
-        throw;
-    }
-    return bitmap;
-}
-
 ByteVector LoadResourceData(HMODULE module, const std::wstring& name, const std::wstring& type) {
     HRSRC resource = ::FindResourceW(module, name.c_str(), type.c_str());
     if (resource == nullptr) ThrowLastError(L"Invalid " + type + L" resource: " + name);
