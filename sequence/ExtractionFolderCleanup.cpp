@@ -9,6 +9,7 @@
 #include "lib/FileOps.h"
 #include "lib/SafeDelete.h"
 #include "lib/SystemError.h"
+#include "payload/HeldDownloads.h"
 
 void CleanupExtractionFolder(const InstallConfiguration* configuration) {
     if (!configuration) Kestlib::ThrowError(L"Invalid configuration");
@@ -22,5 +23,7 @@ void CleanupExtractionFolder(const InstallConfiguration* configuration) {
         return;
     }
     LOG(L"Deleting temporary folder: " << folder);
+    // Downloads may lie in it; the run is over for them too.
+    HeldDownloads::Instance().EndAllHolds();
     Kestlib::DeleteDirectory(folder, Kestlib::DeleteFiles | Kestlib::DeleteSelf | Kestlib::DeleteRecursive);
 }
