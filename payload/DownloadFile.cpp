@@ -167,9 +167,12 @@ Kestlib::FileHandle DownloadFile::HoldValidDestination(Kestlib::HeldFolder& fold
 Kestlib::HeldFolder DownloadFile::HoldFolder() const {
     const std::wstring folder = FolderOf(GetDestination());
     if (!Kestlib::IsProcessElevated()) return Kestlib::HeldFolder::Create(folder, nullptr);
-    // Made by an elevated run: its own, not one that ordinary processes may change.
+    // Made by an elevated run: its own, not one that ordinary processes may
+    // change. One that exists keeps its access list: it may be anybody's.
     const Kestlib::SecurityDescriptor security = Kestlib::ProtectedFolderSecurity();
-    return Kestlib::HeldFolder::Create(folder, &security);
+    Kestlib::HeldFolder held = Kestlib::HeldFolder::Create(folder, &security);
+    if (held.WasCreated()) LOG(L"Protected folder: " << held.Path() << L" (" << security.Sddl() << L")");
+    return held;
 }
 
 DownloadFile::~DownloadFile() {

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "lib/FolderSecurity.h"
 #include "lib/Sha256.h"
 #include "lib/TextConversion.h"
 #include "tests/e2e/SetupDocuments.h"
@@ -58,7 +59,13 @@ TEST(HeldDownloads, AComponentCannotChangeADownloadedProgramBeforeItRuns) {
     EXPECT_EQ(TestSupport::ReadTextFile(output), "\"" + Utf8(tool) + "\" checked") << run.Dump();
     EXPECT_EQ(TestSupport::ReadTextFile(tool), program);
     EXPECT_FALSE(FileExists(downloads + L"\\renamed.exe"));
-    EXPECT_EQ(run.Log().back(), kFinishedZero);
+    const std::vector<std::string> log = run.Log();
+    EXPECT_EQ(log.back(), kFinishedZero);
+    // The folder the run made is its own (Wine keeps no access lists: the descriptor is what was given).
+    EXPECT_TRUE(TestSupport::HasMessage(log, "Protected folder: " + TestSupport::Ansi(downloads) + " (O:BAD:P(A;OICI;FA;;;SY)" +
+                                                 "(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;" +
+                                                 TestSupport::Ansi(Kestlib::CurrentUserSid()) + "))"))
+        << run.Dump();
 }
 
 // Hard links planted at the default log's name and at a download's temporary
