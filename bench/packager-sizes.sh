@@ -1,10 +1,10 @@
 #!/bin/bash
 # Payload sizes and packaging times at every level the packager offers,
 # against xz and gzip; not a test:
-#   bench/packager-sizes.sh [BUILD_FOLDER] [LEVEL,...]
+#   bench/packager-sizes.sh [BUILD_FOLDER] [LEVEL,...] [SET,...]
 # BUILD_FOLDER (default build/x86_64) holds bin/bootwright.exe,
 # bin/bootwright-pack.exe and bin/packager_bench.exe (-DBOOTWRIGHT_BENCH=ON);
-# LEVELS defaults to none,mszip,lzx15,...,lzx21. The sets:
+# LEVELS defaults to none,mszip,lzx15,...,lzx21, SETS to all three:
 # - unstripped: the x86-64 Windows DLLs Wine ships
 #   (/usr/lib/x86_64-linux-gnu/wine/x86_64-windows/*.dll), every fifth in name
 #   order from the second on, as they are;
@@ -17,6 +17,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build/x86_64}" && pwd)
 IFS=, read -r -a levels <<<"${2:-none,mszip,lzx15,lzx16,lzx17,lzx18,lzx19,lzx20,lzx21}"
+IFS=, read -r -a sets <<<"${3:-stripped,unstripped,mixed}"
 dlls=/usr/lib/x86_64-linux-gnu/wine/x86_64-windows
 work=$(mktemp -d "$build/packager-sizes.XXXXXX")
 trap 'rm -rf "$work"' EXIT
@@ -27,7 +28,13 @@ for dll in $(ls "$dlls"/*.dll | awk 'NR % 5 == 2'); do
     cp "$dll" "$work/unstripped/"
     x86_64-w64-mingw32-strip --strip-debug -o "$work/stripped/$(basename "$dll")" "$dll"
 done
-timeout 3600 /usr/lib/wine/wine64 "$build/bin/packager_bench.exe" --write-mixed "$(winepath -w "$work/mixed")" 200
+if [[ " ${sets[*]} " == *" mixed "* ]]; then
+    # The Windows path of the folder on drive Z: (winepath may start the 32-bit
+    # loader, which cannot use a 64-bit prefix, and print nothing).
+    mixed="Z:${work//\//\\}\\mixed"
+    timeout 3600 /usr/lib/wine/wine64 "$build/bin/packager_bench.exe" --write-mixed "$mixed" 200
+    [ "$(find "$work/mixed" -type f | wc -l)" -gt 0 ] || { echo "the mixed payload was not written" >&2; exit 1; }
+fi
 
 # The cabinets of a setup.exe: each starts with its signature and says its size.
 payload_size() {
@@ -44,7 +51,7 @@ PY
 }
 
 echo "set files bytes xz-9e gzip-9 | level payload seconds ratio-to-xz ratio-to-gzip"
-for set in stripped unstripped mixed; do
+for set in "${sets[@]}"; do
     files=$(cd "$work/$set" && find . -type f | sort)
     bytes=$(cd "$work/$set" && cat $files | wc -c)
     xz=$(cd "$work/$set" && cat $files | xz -9e -T1 | wc -c)

@@ -100,6 +100,11 @@ int main() {
                                      std::to_wstring(::GetCurrentProcessId()) + L".log");
     if (argc == 4 && std::wstring(argv[1]) == L"measure") return Measure(argv[2], argv[3]);
     if (argc == 4 && std::wstring(argv[1]) == L"--write-mixed") {
+        // An empty folder would mean the root of the current drive.
+        if (std::wstring(argv[2]).empty()) {
+            std::printf("--write-mixed needs a folder\n");
+            return 2;
+        }
         Kestlib::CreateDirectories(argv[2]);
         WriteMixedPayload(argv[2], std::wcstoul(argv[3], nullptr, 10));
         return 0;

@@ -32,7 +32,10 @@ unsigned long ProcessComponent::GetExitCode() const {
 void ProcessComponent::Start(const std::wstring& commandLine, const std::wstring& application) {
     LOG(L"Executing: " << commandLine);
     PROCESS_INFORMATION started = {};
-    Kestlib::RunProcess(application, commandLine, &started);
+    if (application.empty())
+        Kestlib::RunProcess(commandLine, &started);
+    else
+        Kestlib::RunProcess(application, commandLine, &started);
     m_process.Reset(started.hProcess);
     m_thread.Reset(started.hThread);
     m_processId = started.dwProcessId;

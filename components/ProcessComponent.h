@@ -48,7 +48,8 @@ protected:
     explicit ProcessComponent(ComponentType componentType) : Component(componentType) {}
 
     // Logs "Executing: " + commandLine and starts it; a non-empty application
-    // is the full path of the program, which is then not searched for.
+    // is the full path of the program, else the command line names it
+    // (Kestlib::RunProcess).
     void Start(const std::wstring& commandLine, const std::wstring& application = std::wstring());
     // The installer kinds' tail of the command line: the parameters for the
     // UI level, then the component arguments, then the restart suppression

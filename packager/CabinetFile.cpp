@@ -9,8 +9,6 @@ namespace Cabinet {
 
 namespace {
 
-const uint32_t kFixedHeader = 36;
-const uint16_t kHasPrevious = 1, kHasNext = 2, kHasReserve = 4;
 const size_t kCopyBuffer = 1u << 20;
 
 void Put16(std::vector<uint8_t>& bytes, uint32_t value) {
@@ -32,18 +30,6 @@ void PutNames(std::vector<uint8_t>& bytes, const std::string& name) {
 
 uint32_t NamesSize(const std::string& name) { return static_cast<uint32_t>(name.size()) + 2; }
 
-uint32_t Checksum(const uint8_t* data, size_t size, uint32_t seed) {
-    uint32_t sum = seed;
-    size_t words = size / 4;
-    for (size_t i = 0; i < words; ++i, data += 4)
-        sum ^= static_cast<uint32_t>(data[0]) | (static_cast<uint32_t>(data[1]) << 8) |
-               (static_cast<uint32_t>(data[2]) << 16) | (static_cast<uint32_t>(data[3]) << 24);
-    // The last one to three bytes count from the high end, as the format has it.
-    uint32_t last = 0;
-    for (size_t i = 0; i < size % 4; ++i) last = (last << 8) | data[i];
-    return sum ^ last;
-}
-
 }  // namespace
 
 uint32_t DataBlockOverhead(const CabinetReserve& reserve) { return 8 + reserve.data; }
@@ -52,18 +38,11 @@ uint32_t FolderEntrySize(const CabinetReserve& reserve) { return 8 + reserve.fol
 
 uint32_t FileEntrySize(const std::string& name) { return 16 + static_cast<uint32_t>(name.size()) + 1; }
 
-uint32_t DataBlockChecksum(const uint8_t* data, uint16_t size, uint16_t uncompressed) {
-    const uint8_t sizes[4] = {static_cast<uint8_t>(size), static_cast<uint8_t>(size >> 8),
-                              static_cast<uint8_t>(uncompressed), static_cast<uint8_t>(uncompressed >> 8)};
-    return Checksum(sizes, sizeof(sizes), Checksum(data, size, 0));
-}
-
 CabinetFile::CabinetFile(const std::wstring& scratchPath, uint16_t index, const CabinetReserve& reserve,
                          const std::string& previous, const std::string& next)
     : m_reserve(reserve), m_index(index), m_previous(previous), m_next(next), m_scratchPath(scratchPath),
       m_scratch(BinaryFile::Create(scratchPath)) {
-    bool reserved = reserve.header != 0 || reserve.folder != 0 || reserve.data != 0;
-    m_headerSize = kFixedHeader + (reserved ? 4 + reserve.header : 0) + (previous.empty() ? 0 : NamesSize(previous)) +
+    m_headerSize = FixedHeaderSize + (reserve.Any() ? 4 + reserve.header : 0) + (previous.empty() ? 0 : NamesSize(previous)) +
                    NamesSize(next);
 }
 
@@ -83,7 +62,7 @@ void CabinetFile::AddFolder(uint16_t compression) {
     m_entriesSize += FolderEntrySize(m_reserve);
 }
 
-size_t CabinetFile::AddFile(const StoredEntry& entry) {
+size_t CabinetFile::AddFile(const CabinetFileEntry& entry) {
     m_files.push_back(entry);
     m_entriesSize += FileEntrySize(entry.name);
     return m_files.size() - 1;
@@ -103,7 +82,7 @@ void CabinetFile::AddData(const uint8_t* data, uint16_t size, uint16_t uncompres
 }
 
 std::vector<uint8_t> CabinetFile::Header(bool hasNext) const {
-    bool reserved = m_reserve.header != 0 || m_reserve.folder != 0 || m_reserve.data != 0;
+    bool reserved = m_reserve.Any();
     uint64_t headerSize = m_headerSize - (hasNext ? 0 : NamesSize(m_next));
     uint64_t filesAt = headerSize + m_folders.size() * FolderEntrySize(m_reserve);
     uint64_t dataAt = headerSize + m_entriesSize;
@@ -120,7 +99,7 @@ std::vector<uint8_t> CabinetFile::Header(bool hasNext) const {
     Put16(bytes, static_cast<uint32_t>(m_folders.size()));
     if (m_files.size() > 0xFFFF) Kestlib::ThrowError(L"The payload has too many files: a cabinet holds at most 65535");
     Put16(bytes, static_cast<uint32_t>(m_files.size()));
-    Put16(bytes, (m_previous.empty() ? 0 : kHasPrevious) | (hasNext ? kHasNext : 0) | (reserved ? kHasReserve : 0));
+    Put16(bytes, (m_previous.empty() ? 0 : HeaderHasPrevious) | (hasNext ? HeaderHasNext : 0) | (reserved ? HeaderHasReserve : 0));
     Put16(bytes, 0);
     Put16(bytes, m_index);
     if (reserved) {
@@ -137,7 +116,7 @@ std::vector<uint8_t> CabinetFile::Header(bool hasNext) const {
         Put16(bytes, folder.compression);
         bytes.resize(bytes.size() + m_reserve.folder, 0);
     }
-    for (const StoredEntry& file : m_files) {
+    for (const CabinetFileEntry& file : m_files) {
         Put32(bytes, file.size);
         Put32(bytes, file.folderOffset);
         Put16(bytes, file.folder);

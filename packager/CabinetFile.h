@@ -5,34 +5,15 @@
 #include <vector>
 
 #include "packager/BinaryFile.h"
+#include "payload/CabinetHeader.h"
 
 namespace Cabinet {
-
-// Room other tools keep in each header, folder entry and data block.
-struct CabinetReserve {
-    unsigned header = 0;
-    unsigned folder = 0;
-    unsigned data = 0;
-};
-
-// A file entry as the cabinet stores it.
-struct StoredEntry {
-    uint32_t size = 0;
-    uint32_t folderOffset = 0;
-    uint16_t folder = 0;
-    uint16_t date = 0;
-    uint16_t time = 0;
-    uint16_t attributes = 0;
-    std::string name;
-};
 
 // Bytes a data block takes besides its data.
 uint32_t DataBlockOverhead(const CabinetReserve& reserve);
 // Bytes a folder entry and a file entry take.
 uint32_t FolderEntrySize(const CabinetReserve& reserve);
 uint32_t FileEntrySize(const std::string& name);
-// The checksum of a data block: its data, then its two sizes.
-uint32_t DataBlockChecksum(const uint8_t* data, uint16_t size, uint16_t uncompressed);
 
 // One cabinet of a set while it is filled: entries in memory, data blocks in
 // a scratch file beside it, and the whole written header first by Write.
@@ -52,8 +33,8 @@ public:
     size_t FolderCount() const { return m_folders.size(); }
 
     void AddFolder(uint16_t compression);
-    size_t AddFile(const StoredEntry& entry);
-    StoredEntry& Entry(size_t index) { return m_files[index]; }
+    size_t AddFile(const CabinetFileEntry& entry);
+    CabinetFileEntry& Entry(size_t index) { return m_files[index]; }
     // A data block of the last folder. uncompressed is 0 for the first part
     // of a block that goes on in the next cabinet.
     void AddData(const uint8_t* data, uint16_t size, uint16_t uncompressed);
@@ -79,7 +60,7 @@ private:
     std::wstring m_scratchPath;
     BinaryFile m_scratch;
     std::vector<Folder> m_folders;
-    std::vector<StoredEntry> m_files;
+    std::vector<CabinetFileEntry> m_files;
     uint64_t m_headerSize = 0;
     uint64_t m_entriesSize = 0;
     uint64_t m_dataSize = 0;

@@ -11,13 +11,8 @@ namespace Cabinet {
 
 namespace {
 
-const uint16_t kNameIsUtf8 = 0x80;
-const uint16_t kTimeIsUtc = 0x100;
 const DWORD kStoredAttributes =
     FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
-const uint16_t kFromPrevious = 0xFFFD, kToNext = 0xFFFE, kPreviousAndNext = 0xFFFF;
-// A stored name holds at most this many bytes.
-const size_t kLongestName = 255;
 // Room kept at a cabinet's end for the entries of the files that start its
 // last folder (empty files go with the next one).
 const uint32_t kEntriesRoom = 1024;
@@ -56,9 +51,8 @@ CabinetWriter::CabinetWriter(const std::wstring& folder, unsigned long segmentSi
     // A cabinet must hold its header, the entries of a file that runs
     // through it, the largest frame and the room kept at its end.
     std::string longestName = Kestlib::WideToUtf8(prefix) + "65535.CAB";
-    bool reserved = reserve.header != 0 || reserve.folder != 0 || reserve.data != 0;
-    uint64_t least = 36 + (reserved ? 4 + reserve.header : 0) + 2 * (longestName.size() + 2) +
-                     FolderEntrySize(reserve) + 16 + kLongestName + 1 + DataBlockOverhead(reserve) +
+    uint64_t least = FixedHeaderSize + (reserve.Any() ? 4 + reserve.header : 0) + 2 * (longestName.size() + 2) +
+                     FolderEntrySize(reserve) + 16 + LongestStoredName + 1 + DataBlockOverhead(reserve) +
                      CodedFrameLimit + Guard();
     if (m_segmentSize < least)
         Kestlib::ThrowError(L"The segment size " + std::to_wstring(segmentSize) + L" is too small: a cabinet needs " +
@@ -83,7 +77,7 @@ std::string CabinetWriter::CabinetName(size_t index) const {
 // Enough for the entries of the files that start a folder and for the first
 // part of a data block: a file that fills the cabinet can always begin.
 uint32_t CabinetWriter::Guard() const {
-    return FolderEntrySize(m_reserve) + 16 + kLongestName + 1 + DataBlockOverhead(m_reserve) + 1 + kEntriesRoom;
+    return FolderEntrySize(m_reserve) + 16 + LongestStoredName + 1 + DataBlockOverhead(m_reserve) + 1 + kEntriesRoom;
 }
 
 // What the cabinet can still take when every frame not yet written comes out
@@ -96,11 +90,11 @@ uint64_t CabinetWriter::SpaceLeft() const {
 
 StoredFile CabinetWriter::AddFile(const std::wstring& source, const std::wstring& storedName) {
     if (m_finished) Kestlib::ThrowError(L"The cabinet set is finished already");
-    StoredEntry entry;
+    CabinetFileEntry entry;
     entry.name = Kestlib::WideToUtf8(storedName);
-    if (entry.name.size() > kLongestName)
+    if (entry.name.size() > LongestStoredName)
         Kestlib::ThrowError(L"The name '" + storedName + L"' is too long for a cabinet: at most " +
-                            std::to_wstring(kLongestName) + L" bytes as UTF-8");
+                            std::to_wstring(LongestStoredName) + L" bytes as UTF-8");
     BinaryFile file = BinaryFile::Open(source);
     uint64_t size = file.Size();
     if (size >= 0x80000000ULL)
@@ -113,8 +107,8 @@ StoredFile CabinetWriter::AddFile(const std::wstring& source, const std::wstring
     DosTime(stored, entry.date, entry.time);
     entry.size = static_cast<uint32_t>(size);
     entry.attributes = static_cast<uint16_t>(information.dwFileAttributes & kStoredAttributes);
-    if (!IsAscii(storedName)) entry.attributes |= kNameIsUtf8;
-    if (m_utcTimes) entry.attributes |= kTimeIsUtc;
+    if (!IsAscii(storedName)) entry.attributes |= AttributeNameIsUtf8;
+    if (m_utcTimes) entry.attributes |= AttributeTimeIsUtc;
 
     if (!m_coder) {
         m_coder = MakeFolderCoder(m_compression);
@@ -126,7 +120,7 @@ StoredFile CabinetWriter::AddFile(const std::wstring& source, const std::wstring
         m_emptyFiles.push_back(entry);
         return StoredFile();
     }
-    std::vector<StoredEntry> entries;
+    std::vector<CabinetFileEntry> entries;
     entries.swap(m_emptyFiles);
     entries.push_back(entry);
     PlaceEntries(entries);
@@ -153,9 +147,9 @@ StoredFile CabinetWriter::AddFile(const std::wstring& source, const std::wstring
 
 // The entries go into the open folder, or a new one when the cabinet has no
 // room left for them and a full frame.
-void CabinetWriter::PlaceEntries(std::vector<StoredEntry>& entries) {
+void CabinetWriter::PlaceEntries(std::vector<CabinetFileEntry>& entries) {
     uint64_t cost = 0;
-    for (const StoredEntry& entry : entries) cost += FileEntrySize(entry.name);
+    for (const CabinetFileEntry& entry : entries) cost += FileEntrySize(entry.name);
     if (m_folderOpen && SpaceLeft() < cost + Guard()) EndFolder();
     if (!m_folderOpen) {
         m_cabinet->AddFolder(m_coder->Type());
@@ -166,7 +160,7 @@ void CabinetWriter::PlaceEntries(std::vector<StoredEntry>& entries) {
     if (SpaceLeft() < cost + DataBlockOverhead(m_reserve) + 1)
         Kestlib::ThrowError(L"The names of the payload's files do not fit into cabinets of " +
                             std::to_wstring(m_segmentSize) + L" bytes");
-    for (StoredEntry& entry : entries) {
+    for (CabinetFileEntry& entry : entries) {
         entry.folder = static_cast<uint16_t>(m_cabinet->FolderCount() - 1);
         entry.folderOffset = static_cast<uint32_t>(m_folderSize);
         m_entry = m_cabinet->AddFile(entry);
@@ -232,14 +226,14 @@ void CabinetWriter::WriteSpanning(const CodedFrame& frame, bool lastOfFile) {
     }
     const int64_t first = std::min<int64_t>(size - 1, space - overhead);
     m_cabinet->AddData(frame.bytes.data(), static_cast<uint16_t>(first), 0);
-    StoredEntry entry = m_cabinet->Entry(m_entry);
-    m_cabinet->Entry(m_entry).folder = entry.folder == kFromPrevious ? kPreviousAndNext : kToNext;
+    CabinetFileEntry entry = m_cabinet->Entry(m_entry);
+    m_cabinet->Entry(m_entry).folder = entry.folder == FolderContinuedFromPrevious ? FolderContinuedPreviousAndNext : FolderContinuedToNext;
     EndCabinet(true);
     size_t index = m_paths.size();
     m_cabinet.reset(new CabinetFile(m_folder + Kestlib::Utf8ToWide(CabinetName(index)) + L".part",
                                     static_cast<uint16_t>(index), m_reserve, m_fileStart, CabinetName(index + 1)));
     m_cabinet->AddFolder(m_coder->Type());
-    entry.folder = kFromPrevious;
+    entry.folder = FolderContinuedFromPrevious;
     m_entry = m_cabinet->AddFile(entry);
     m_cabinet->AddData(frame.bytes.data() + first, static_cast<uint16_t>(size - first),
                        static_cast<uint16_t>(frame.size));
@@ -264,7 +258,7 @@ void CabinetWriter::EndCabinet(bool hasNext) {
 std::vector<std::wstring> CabinetWriter::Finish() {
     if (m_finished || !m_coder) return m_paths;
     if (!m_emptyFiles.empty()) {
-        std::vector<StoredEntry> entries;
+        std::vector<CabinetFileEntry> entries;
         entries.swap(m_emptyFiles);
         PlaceEntries(entries);
     }

@@ -53,7 +53,7 @@ public:
 private:
     uint64_t SpaceLeft() const;
     uint32_t Guard() const;
-    void PlaceEntries(std::vector<StoredEntry>& entries);
+    void PlaceEntries(std::vector<CabinetFileEntry>& entries);
     void Feed(const uint8_t* data, size_t size);
     void StartFrame();
     void PushFrame();
@@ -79,7 +79,7 @@ private:
     std::vector<std::wstring> m_paths;
     std::vector<uint32_t> m_cabinetCrcs;
     // Empty files wait for the next file with data and take its place.
-    std::vector<StoredEntry> m_emptyFiles;
+    std::vector<CabinetFileEntry> m_emptyFiles;
 
     bool m_folderOpen = false;
     uint64_t m_folderSize = 0;

@@ -12,7 +12,7 @@ namespace {
 // The frames as they are.
 class StoredCoder : public FolderCoder {
 public:
-    uint16_t Type() const override { return 0; }
+    uint16_t Type() const override { return CompressionTypeNone; }
     void Begin(uint64_t) override {}
     void Flush() override {}
 

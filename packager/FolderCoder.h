@@ -5,11 +5,13 @@
 #include <memory>
 #include <vector>
 
+#include "payload/CabinetHeader.h"
+
 namespace Cabinet {
 
 // Uncompressed bytes in one data block: every block of a folder but its last
 // holds exactly this many (decoders of the format assume it).
-const uint32_t FrameSize = 32768;
+const uint32_t FrameSize = DataBlockUncompressedLimit;
 // No coded frame is larger: a frame that does not compress is stored.
 const uint32_t CodedFrameLimit = FrameSize + 32;
 

@@ -19,7 +19,7 @@ class LzxCoder : public FolderCoder {
 public:
     explicit LzxCoder(int windowBits);
 
-    uint16_t Type() const override { return static_cast<uint16_t>(3 | (m_windowBits << 8)); }
+    uint16_t Type() const override { return static_cast<uint16_t>(CompressionTypeLzx | (m_windowBits << 8)); }
     void Begin(uint64_t expectedSize) override;
     void Flush() override;
 

@@ -18,7 +18,7 @@ public:
     MszipCoder(const MszipCoder&) = delete;
     MszipCoder& operator=(const MszipCoder&) = delete;
 
-    uint16_t Type() const override { return 1; }
+    uint16_t Type() const override { return CompressionTypeMszip; }
     void Begin(uint64_t expectedSize) override;
     void Flush() override {}
 

@@ -9,14 +9,8 @@ namespace Cabinet {
 
 namespace {
 
-const uint16_t kHasPrevious = 0x0001;
-const uint16_t kHasNext = 0x0002;
-const uint16_t kHasReserve = 0x0004;
-const uint16_t kCompressionMask = 0x000F;
-const uint16_t kHighestCompression = 3;  // none, MSZIP, Quantum, LZX
-const uint32_t kMaxBlockData = 32768 + 6144;
-const uint32_t kMaxBlockUncompressed = 32768;
-const size_t kMaxNameLength = 255;
+const uint16_t kHighestCompression = CompressionTypeLzx;  // none, MSZIP, Quantum, LZX
+const uint32_t kMaxBlockData = DataBlockUncompressedLimit + 6144;
 
 // Reads fields at a position that only moves forward, never past the end.
 class Reader {
@@ -45,7 +39,7 @@ public:
         const unsigned char* start = m_data + m_position;
         const void* end = std::memchr(start, 0, m_size - m_position);
         size_t length = end == nullptr ? m_size : static_cast<const unsigned char*>(end) - start;
-        if (end == nullptr || length > kMaxNameLength) Fail(what);
+        if (end == nullptr || length > LongestStoredName) Fail(what);
         m_position += static_cast<uint32_t>(length + 1);
         return std::string(reinterpret_cast<const char*>(start), length);
     }
@@ -80,12 +74,6 @@ uint32_t Checksum(const unsigned char* data, size_t size, uint32_t sum) {
     return sum ^ last;
 }
 
-uint32_t BlockChecksum(const unsigned char* data, uint16_t packed, uint16_t unpacked) {
-    const unsigned char sizes[4] = {static_cast<unsigned char>(packed), static_cast<unsigned char>(packed >> 8),
-                                    static_cast<unsigned char>(unpacked), static_cast<unsigned char>(unpacked >> 8)};
-    return Checksum(sizes, sizeof(sizes), Checksum(data, packed, 0));
-}
-
 void ReadBlocks(Reader& reader, CabinetFolderEntry& folder, uint8_t dataReserve, uint64_t& records) {
     reader.Seek(folder.dataOffset, L"the data of a folder");
     for (uint16_t block = 0; block < folder.blockCount; ++block) {
@@ -95,13 +83,13 @@ void ReadBlocks(Reader& reader, CabinetFolderEntry& folder, uint8_t dataReserve,
         reader.Skip(dataReserve, L"a data block");
         const unsigned char* data = reader.Bytes(packed, L"a data block");
         bool last = block + 1 == folder.blockCount;
-        if (packed > kMaxBlockData || unpacked > kMaxBlockUncompressed || (unpacked == 0 && !last))
+        if (packed > kMaxBlockData || unpacked > DataBlockUncompressedLimit || (unpacked == 0 && !last))
             Refuse(L"a data block announces " + Number(packed) + L" bytes packed and " + Number(unpacked) +
                    L" unpacked");
         // The decompressor checks every checksum but 0, which means none; it
         // must not decode data nobody can check (the platform's decoder was
         // seen writing out of bounds on such damaged data).
-        if (checksum == 0 && BlockChecksum(data, packed, unpacked) != 0) Refuse(L"a data block has no checksum");
+        if (checksum == 0 && DataBlockChecksum(data, packed, unpacked) != 0) Refuse(L"a data block has no checksum");
         folder.uncompressedSize += unpacked;
         folder.lastBlockSplit = last && unpacked == 0;
         ++records;
@@ -111,9 +99,15 @@ void ReadBlocks(Reader& reader, CabinetFolderEntry& folder, uint8_t dataReserve,
 
 }  // namespace
 
+uint32_t DataBlockChecksum(const unsigned char* data, uint16_t packed, uint16_t unpacked) {
+    const unsigned char sizes[4] = {static_cast<unsigned char>(packed), static_cast<unsigned char>(packed >> 8),
+                                    static_cast<unsigned char>(unpacked), static_cast<unsigned char>(unpacked >> 8)};
+    return Checksum(sizes, sizeof(sizes), Checksum(data, packed, 0));
+}
+
 CabinetHeader ReadCabinetHeader(const unsigned char* data, uint32_t size) {
     CabinetHeader header;
-    if (size < 36 || std::memcmp(data, "MSCF", 4) != 0) Refuse(L"it is not a cabinet");
+    if (size < FixedHeaderSize || std::memcmp(data, "MSCF", 4) != 0) Refuse(L"it is not a cabinet");
     Reader reader(data, size);
     reader.Skip(8, L"the header");
     header.announcedSize = reader.U32(L"the header");
@@ -130,14 +124,14 @@ CabinetHeader ReadCabinetHeader(const unsigned char* data, uint32_t size) {
     if (major != 1 || minor != 3) Refuse(L"it has the unknown format version " + Number(major) + L"." + Number(minor));
     if (header.announcedSize != size)
         Refuse(L"it announces " + Number(header.announcedSize) + L" bytes but holds " + Number(size));
-    if (flags & kHasReserve) {
-        header.headerReserve = reader.U16(L"the reserved area");
-        header.folderReserve = reader.U8(L"the reserved area");
-        header.dataReserve = reader.U8(L"the reserved area");
-        reader.Skip(header.headerReserve, L"the reserved area");
+    if (flags & HeaderHasReserve) {
+        header.reserve.header = reader.U16(L"the reserved area");
+        header.reserve.folder = reader.U8(L"the reserved area");
+        header.reserve.data = reader.U8(L"the reserved area");
+        reader.Skip(header.reserve.header, L"the reserved area");
     }
-    header.hasPrevious = (flags & kHasPrevious) != 0;
-    header.hasNext = (flags & kHasNext) != 0;
+    header.hasPrevious = (flags & HeaderHasPrevious) != 0;
+    header.hasNext = (flags & HeaderHasNext) != 0;
     if (header.hasPrevious) {
         header.previousName = reader.Text(L"the previous cabinet's name");
         reader.Text(L"the previous disk's name");
@@ -154,8 +148,8 @@ CabinetHeader ReadCabinetHeader(const unsigned char* data, uint32_t size) {
         folder.dataOffset = reader.U32(L"a folder entry");
         folder.blockCount = reader.U16(L"a folder entry");
         folder.compression = reader.U16(L"a folder entry");
-        reader.Skip(header.folderReserve, L"a folder entry");
-        if ((folder.compression & kCompressionMask) > kHighestCompression)
+        reader.Skip(header.reserve.folder, L"a folder entry");
+        if ((folder.compression & CompressionTypeMask) > kHighestCompression)
             Refuse(L"folder " + Number(i) + L" uses the unknown compression type " + Number(folder.compression));
         header.folders.push_back(folder);
         ++header.records;
@@ -183,7 +177,7 @@ CabinetHeader ReadCabinetHeader(const unsigned char* data, uint32_t size) {
         CabinetFolderEntry& folder = header.folders[i];
         if (folder.dataOffset < dataStart)
             Refuse(L"the data of folder " + Number(i) + L" overlaps the entries or the folder before it");
-        ReadBlocks(reader, folder, header.dataReserve, header.records);
+        ReadBlocks(reader, folder, header.reserve.data, header.records);
         dataStart = folder.dataEnd;
     }
     return header;

@@ -14,8 +14,6 @@ namespace Cabinet {
 
 namespace {
 
-const uint16_t kNameIsUtf8 = 0x80;
-
 [[noreturn]] void Refuse(const std::wstring& cabinet, const std::wstring& text) {
     Kestlib::ThrowError(cabinet + L": " + text);
 }
@@ -122,8 +120,8 @@ void CheckChain(const std::vector<CabinetBytes>& cabinets, const std::vector<Cab
             Refuse(name, L"it belongs to another set (" + Number(header.setId) + L", not " + Number(first.setId) + L")");
         if (header.index != first.index + static_cast<uint32_t>(i))
             Refuse(name, L"it is cabinet " + Number(header.index) + L" of its set, not " + Number(first.index + i));
-        if (header.headerReserve != first.headerReserve || header.folderReserve != first.folderReserve ||
-            header.dataReserve != first.dataReserve)
+        if (header.reserve.header != first.reserve.header || header.reserve.folder != first.reserve.folder ||
+            header.reserve.data != first.reserve.data)
             Refuse(name, L"its reserved areas differ from those of " + cabinets[0].name);
     }
 }
@@ -226,7 +224,7 @@ SetSummary CheckCabinetSet(const std::vector<CabinetBytes>& cabinets) {
     for (size_t i = 0; i < headers.size(); ++i) {
         for (const CabinetFileEntry& file : headers[i].files) {
             if (RunsFromPrevious(file.folder)) continue;
-            std::wstring decoded = DecodeStoredName(file.name.c_str(), (file.attributes & kNameIsUtf8) != 0);
+            std::wstring decoded = DecodeStoredName(file.name.c_str(), (file.attributes & AttributeNameIsUtf8) != 0);
             RelativeName parts;
             NameFault fault = CheckRelativeName(decoded, parts);
             if (fault != NameFault::None)

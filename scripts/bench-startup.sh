@@ -16,7 +16,7 @@ prefix=$build/main-job/prefix
 export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 "$root/scripts/wine-prefix.sh" "$prefix"
 trap '/usr/lib/wine/wineserver -k 2>/dev/null || true' EXIT
-log=$(winepath -w "$build/main-job/bench-startup.log")
+log=$(/usr/lib/wine/wine64 winepath -w "$build/main-job/bench-startup.log")
 rm -f "$build/main-job/bench-startup.log"
 env LANG=en_US.UTF-8 LC_ALL=en_US.UTF-8 timeout 900 /usr/lib/wine/wine64 "$build/bin/startup_bench.exe" "$runs" \
-    "$(winepath -w "$build/main-job/setup.exe")" /q /LogFile "$log" </dev/null | tr -d '\r'
+    "$(/usr/lib/wine/wine64 winepath -w "$build/main-job/setup.exe")" /q /LogFile "$log" </dev/null | tr -d '\r'

@@ -35,7 +35,7 @@ export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 windows_path() {
     local path=$1
     case "$path" in /*) ;; *) path=$PWD/$path ;; esac
-    winepath -w "$path" 2>/dev/null || echo "Z:${path//\//\\}"
+    /usr/lib/wine/wine64 winepath -w "$path" 2>/dev/null || echo "Z:${path//\//\\}"
 }
 
 args=()

@@ -67,7 +67,7 @@ else
     start_x_desktop "$prefix"
 fi
 
-win() { winepath -w "$1" 2>/dev/null; }
+win() { "$wine" winepath -w "$1" 2>/dev/null; }
 run_raw() { env "${locale[@]}" timeout -k 10 600 "$wine" "$@" </dev/null 2>/dev/null; }
 run() { run_raw "$@" | tr -d '\r'; }
 program_files=$prefix/drive_c/Program\ Files/Quorvane\ Sample

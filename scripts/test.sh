@@ -24,7 +24,15 @@ start=$(date +%s)
 # its programs (and its planted-library stand-ins) and look at what they did.
 configure i686 "$build/i686" -DBOOTWRIGHT_TESTS=OFF -DBOOTWRIGHT_PLANTED_LIBRARIES=ON
 ninja -C "$build/i686" -j2
-configure x86_64 "$build/x86_64" -DBOOTWRIGHT_X86_BUILD="$build/i686"
+# WOW64 needs a kernel that runs 32-bit code. Some virtual machines' kernels do
+# not ("Exec format error" from Wine's 32-bit loader): there the 32-bit build is
+# still built warning-free, and its runs (x86.*) are left out, said loudly.
+x86_build=$build/i686
+if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+    echo "WARNING: this machine's kernel cannot run 32-bit programs; the x86.* tests of the 32-bit programs are not run" >&2
+    x86_build=""
+fi
+configure x86_64 "$build/x86_64" -DBOOTWRIGHT_X86_BUILD="$x86_build"
 ninja -C "$build/x86_64" -j2
 built=$(date +%s)
 echo "Built both targets in $(( built - start )) s"
@@ -38,4 +46,5 @@ trap 'for prefix in "${prefixes[@]}"; do WINEPREFIX="$prefix" /usr/lib/wine/wine
 status=0
 ctest --test-dir "$build/x86_64" -j2 --output-on-failure --timeout 300 || status=$?
 echo "Ran the tests in $(( $(date +%s) - built )) s"
+[ -n "$x86_build" ] || echo "WARNING: the 32-bit programs were built but not run (no 32-bit support in this machine's kernel)" >&2
 exit "$status"

@@ -28,8 +28,8 @@ void CompleteInstallation(const InstallConfiguration* configuration, bool nothin
     if (!arguments.empty()) command += L" " + arguments;
     if (command.empty()) return;
 
-    // The log shows the command as built; the platform finds no program behind
-    // a leading blank, so the blanks before the program name are not passed on.
+    // The log shows the command as built; the program started gets it without
+    // the blanks before its own name, which a program reads as its first word.
     const std::wstring started = Kestlib::TrimLeft(command, L" ");
     if (configuration->wait_for_complete_command) {
         LOG(L"Executing complete command: " << command);

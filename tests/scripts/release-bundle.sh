@@ -71,7 +71,7 @@ x86_64-w64-mingw32-objdump -f "$work/out/setup.exe" | grep -q "file format $form
     fail "the packaged setup.exe is not $format"
 run() {
     env LANG=en_US.UTF-8 LC_ALL=en_US.UTF-8 timeout -k 10 600 /usr/lib/wine/wine64 "$work/out/setup.exe" \
-        /q /LogFile "$(winepath -w "$work/$1.log")" </dev/null >/dev/null 2>&1
+        /q /LogFile "$(/usr/lib/wine/wine64 winepath -w "$work/$1.log")" </dev/null >/dev/null 2>&1
 }
 for pass in first second; do
     run "$pass" || fail "the $pass run exited with $?"
