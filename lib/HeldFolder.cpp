@@ -171,6 +171,14 @@ bool HeldFolder::Remove() {
     return deleting && DeleteByHandle(deleting.Get()) && result;
 }
 
+bool HeldFolder::RemoveTree(const std::wstring& path) {
+    RelativeOpenResult folder =
+        OpenRelative(nullptr, path, kRemoveAccess, kShareAll, OpenMode::OpenExisting, EntryKind::Any);
+    if (!folder.handle) return folder.error == ERROR_FILE_NOT_FOUND || folder.error == ERROR_PATH_NOT_FOUND;
+    bool result = !IsFolder(AttributesOf(folder.handle.Get())) || RemoveInside(folder.handle.Get());
+    return DeleteByHandle(folder.handle.Get()) && result;
+}
+
 void HeldFolder::TakeOver(const SecurityDescriptor& security) const {
     FileHandle changing(::ReOpenFile(Get(), WRITE_DAC | WRITE_OWNER | READ_CONTROL, kShareAll, FILE_FLAG_BACKUP_SEMANTICS));
     if (!changing) ThrowLastError(L"Error taking over '" + m_path + L"'");

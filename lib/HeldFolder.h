@@ -29,6 +29,10 @@ public:
     // with the folder.
     static HeldFolder Create(const std::wstring& path, const SecurityDescriptor* security);
 
+    // Removes the folder at the path with everything in it, through handles;
+    // a link there goes as itself. False when something stayed.
+    static bool RemoveTree(const std::wstring& path);
+
     HANDLE Get() const { return m_handle.Get(); }
     bool IsValid() const { return m_handle.IsValid(); }
     const std::wstring& Path() const { return m_path; }

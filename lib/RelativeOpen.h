@@ -26,6 +26,9 @@ struct RelativeOpenResult {
 RelativeOpenResult OpenRelative(HANDLE folder, const std::wstring& name, ACCESS_MASK access, DWORD share,
                                 OpenMode mode, EntryKind kind, PSECURITY_DESCRIPTOR security = nullptr);
 
+// The full path the platform makes of a path; empty when it cannot.
+std::wstring FullPathName(const std::wstring& path);
+
 // One entry name: not empty, no separator, not "." or "..", no stream.
 bool IsSingleName(const std::wstring& name);
 

@@ -25,5 +25,6 @@ void CleanupExtractionFolder(const InstallConfiguration* configuration) {
     LOG(L"Deleting temporary folder: " << folder);
     // Downloads may lie in it; the run is over for them too.
     HeldDownloads::Instance().EndAllHolds();
-    Kestlib::DeleteDirectory(folder, Kestlib::DeleteFiles | Kestlib::DeleteSelf | Kestlib::DeleteRecursive);
+    // Through the folder handles the run holds, entry by entry, never through a link.
+    InstallerSession::Instance().RemoveFolder(folder);
 }
