@@ -1,6 +1,7 @@
 #!/bin/bash
-# Takes screenshots of the progress windows under a virtual X server and
-# saves them as PNG files under docs/.
+# Takes screenshots of the windows under a virtual X server, at 100 % and at
+# 150 % scale: the progress windows at 100 % and the main window at 150 % go
+# to docs/, every one of them to BUILD_DIR/screenshots/ for a look.
 # Usage: scripts/screenshots.sh [BUILD_DIR]   (default build/x86_64)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -27,15 +28,25 @@ server=/usr/lib/wine/wineserver
 trap stop_x_desktop EXIT
 start_x_desktop "$build/screenshot-prefix"
 
-mkdir -p "$root/docs"
+shots=$build/screenshots
+mkdir -p "$root/docs" "$shots"
 shoot() {
     local mode=$1 file=$2
     "$wine" "$program" "$mode" 8 </dev/null >/dev/null 2>&1 &
     local shown=$!
     sleep 5
-    import -window root "$root/docs/$file"
+    import -window root "$shots/$file"
     wait "$shown" || true
-    echo "docs/$file"
+    echo "$shots/$file"
 }
-shoot extract extraction-progress.png
-shoot download download-window.png
+for dpi in 96 144; do
+    set_x_desktop_scale "$dpi"
+    percent=$((dpi * 100 / 96))
+    shoot main "main-dialog-$percent.png"
+    shoot extract "extraction-progress-$percent.png"
+    shoot download "download-window-$percent.png"
+done
+cp "$shots/extraction-progress-100.png" "$root/docs/extraction-progress.png"
+cp "$shots/download-window-100.png" "$root/docs/download-window.png"
+cp "$shots/main-dialog-150.png" "$root/docs/main-dialog-150.png"
+echo "docs/extraction-progress.png docs/download-window.png docs/main-dialog-150.png"

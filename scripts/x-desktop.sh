@@ -1,8 +1,10 @@
 # Sourced by the scripts that show windows: a virtual X server on a display
 # nobody holds, and a Wine prefix that draws its windows on a virtual desktop
 # (which gives them the title bars a window manager would).
-# start_x_desktop PREFIX sets DISPLAY and WINEPREFIX and leaves the server's
-# process id in xvfb; stop_x_desktop ends the prefix's programs and the server.
+# start_x_desktop PREFIX [DPI] sets DISPLAY and WINEPREFIX and leaves the
+# server's process id in xvfb; DPI is the scale the prefix's programs start at
+# (96 is 100 %, 144 is 150 %; default 96). stop_x_desktop ends the prefix's
+# programs and the server.
 # The caller sets wine and server to Wine's programs.
 
 start_x_desktop() {
@@ -20,6 +22,13 @@ start_x_desktop() {
         timeout 60 "$server" -w
         touch "$WINEPREFIX/.bootwright-ready"
     fi
+    set_x_desktop_scale "${2:-96}"
+}
+
+# Programs started afterwards show their windows at this scale (Wine reads it
+# as each program starts).
+set_x_desktop_scale() {
+    timeout 60 "$wine" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
 }
 
 stop_x_desktop() {

@@ -12,6 +12,7 @@
 #include "lib/TextConversion.h"
 #include "sequence/ExtractionFolderCleanup.h"
 #include "ui/BannerBitmap.h"
+#include "ui/DisplayScale.h"
 #include "ui/InstallComponentDlg.h"
 #include "ui/WindowPosition.h"
 #include "ui/resource.h"
@@ -66,7 +67,14 @@ void CBootwrightDlg::SetUpWindow() {
 
 void CBootwrightDlg::PositionControls() {
     const InstallConfiguration& configuration = Current();
-    PositionWindow(GetHwnd(), configuration.dialog_position);
+    PositionWindow(GetHwnd(), ScalePosition(configuration.dialog_position, GetDpi()));
+    PositionChildren();
+}
+
+// The platform scales the controls with the window as it moves to a monitor of
+// another scale; placing them again keeps the document's positions exact.
+void CBootwrightDlg::PositionChildren() {
+    const InstallConfiguration& configuration = Current();
     const struct {
         int id;
         const Position& position;
@@ -80,7 +88,7 @@ void CBootwrightDlg::PositionControls() {
         {IDCANCEL, configuration.dialog_cancel_button_position},
         {IDC_SKIP, configuration.dialog_skip_button_position},
     };
-    for (const auto& control : controls) PositionWindow(Item(control.id), control.position);
+    for (const auto& control : controls) PositionWindow(Item(control.id), ScalePosition(control.position, GetDpi()));
 }
 
 void CBootwrightDlg::SetUpLink() {
@@ -92,12 +100,21 @@ void CBootwrightDlg::SetUpLink() {
 }
 
 void CBootwrightDlg::SetUpBanner() {
-    // The control does not own its image: the holder keeps it until the
-    // next window replaces it or this object goes.
     Kestlib::BitmapHandle banner = LoadBanner(Current().dialog_bitmap);
-    ::SendDlgItemMessageW(GetHwnd(), IDC_BANNER, STM_SETIMAGE, IMAGE_BITMAP,
-                          reinterpret_cast<LPARAM>(banner.Get()));
+    m_scaledBanner.Reset();
     m_banner = std::move(banner);
+    ShowBanner();
+}
+
+void CBootwrightDlg::ShowBanner() {
+    RECT place = {};
+    ::GetClientRect(Item(IDC_BANNER), &place);
+    Kestlib::BitmapHandle scaled = ScaleBanner(m_banner.Get(), GetDpi(), SIZE{place.right, place.bottom});
+    // The control does not own its image: the holders keep it until the next
+    // image replaces it or this object goes.
+    HBITMAP shown = scaled.Get() ? scaled.Get() : m_banner.Get();
+    ::SendDlgItemMessageW(GetHwnd(), IDC_BANNER, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(shown));
+    m_scaledBanner = std::move(scaled);
 }
 
 // The list measured its entries when it was created, before this window could
@@ -107,8 +124,9 @@ void CBootwrightDlg::MeasureList() {
     MEASUREITEMSTRUCT measure = {};
     measure.CtlType = ODT_LISTBOX;
     measure.CtlID = IDC_COMPONENTS_LIST;
-    CComponentsList::MeasureItem(measure, list);
+    CComponentsList::MeasureItem(measure, list, GetDpi());
     ::SendMessageW(list, LB_SETITEMHEIGHT, 0, static_cast<LPARAM>(measure.itemHeight));
+    m_list.SetDpi(GetDpi());
 }
 
 // Enter means Install (the template marks Skip as a default button too, and
@@ -148,10 +166,21 @@ void CBootwrightDlg::PaintMinimised() {
     HICON icon = reinterpret_cast<HICON>(::SendMessageW(window, WM_GETICON, ICON_BIG, 0));
     RECT client = {};
     ::GetClientRect(window, &client);
-    const int x = (client.right - client.left - ::GetSystemMetrics(SM_CXICON) + 1) / 2;
-    const int y = (client.bottom - client.top - ::GetSystemMetrics(SM_CYICON) + 1) / 2;
+    const int x = (client.right - client.left - DisplayScale::SystemMetric(SM_CXICON, GetDpi()) + 1) / 2;
+    const int y = (client.bottom - client.top - DisplayScale::SystemMetric(SM_CYICON, GetDpi()) + 1) / 2;
     if (icon) ::DrawIcon(dc, x, y, icon);
     ::EndPaint(window, &paint);
+}
+
+void CBootwrightDlg::OnScaleChanged() {
+    DialogBase::OnScaleChanged();
+    if (!m_configuration) return;
+    PositionChildren();
+    MeasureList();
+    m_list.MeasureWidth();
+    m_link.ResetFont();
+    ShowBanner();
+    ::InvalidateRect(Item(IDC_COMPONENTS_LIST), nullptr, TRUE);
 }
 
 void CBootwrightDlg::OnDestroy() {
@@ -171,7 +200,8 @@ INT_PTR CBootwrightDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bo
         case WM_MEASUREITEM:
             if (wParam != IDC_COMPONENTS_LIST) return 0;
             handled = true;
-            CComponentsList::MeasureItem(*reinterpret_cast<MEASUREITEMSTRUCT*>(lParam), Item(IDC_COMPONENTS_LIST));
+            CComponentsList::MeasureItem(*reinterpret_cast<MEASUREITEMSTRUCT*>(lParam), Item(IDC_COMPONENTS_LIST),
+                                         GetDpi());
             return TRUE;
         case WM_DRAWITEM:
             if (wParam != IDC_COMPONENTS_LIST) return 0;

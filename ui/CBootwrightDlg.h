@@ -56,6 +56,7 @@ protected:
     void OnOK() override {}
     void OnCancel() override;
     INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
+    void OnScaleChanged() override;
     const CComponentsList& GetComponentsList() const { return m_list; }
 
 private:
@@ -65,8 +66,11 @@ private:
     // Window set-up, in CBootwrightDlg.cpp.
     void SetUpWindow();
     void PositionControls();
+    void PositionChildren();
     void SetUpLink();
     void SetUpBanner();
+    // The banner at the window's scale, filling its place.
+    void ShowBanner();
     void MeasureList();
     void FocusDefault();
     void PaintMinimised();
@@ -105,6 +109,8 @@ private:
     InstallConfiguration* m_configuration = nullptr;
     CComponentsList m_list;
     CHyperlinkStatic m_link;
+    // The banner as loaded, and the copy scaled for the window when it needs one.
     Kestlib::BitmapHandle m_banner;
+    Kestlib::BitmapHandle m_scaledBanner;
     std::unique_ptr<InstallComponentDlg> m_progressDialog;
 };

@@ -8,11 +8,14 @@
 #include "components/Component.h"
 #include "config/InstallConfiguration.h"
 #include "lib/SystemError.h"
+#include "ui/DisplayScale.h"
 
 namespace {
 
+// In pixels at 100 %.
 const int kTextIndent = 5;
 const int kBoxSize = 13;
+const int kEntryMargin = 2;
 
 // Sets text and background colours for one drawing and restores them.
 class Colours {
@@ -51,7 +54,6 @@ bool CComponentsList::Load(const InstallConfiguration* configuration, unsigned l
     if (!configuration) Kestlib::ThrowError(L"Invalid configuration");
     const Components components = configuration->GetSupportedComponents(lcid);
     bool allInstalled = true;
-    int widest = 0;
     for (const ComponentPtr& holder : components) {
         Component* component = holder.get();
         const bool installed = component->IsInstalled();
@@ -69,13 +71,19 @@ bool CComponentsList::Load(const InstallConfiguration* configuration, unsigned l
         if (index < 0) Kestlib::ThrowError(L"Error adding '" + component->description + L"' to the list");
         ::SendMessageW(list, LB_SETITEMDATA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(component));
         m_entries.push_back({component, component->selected, !(component->required || installed)});
-        widest = std::max(widest, TextWidth(list, text));
     }
-    // The text starts beside the box, so the extent counts the box too.
-    if (widest > 0)
-        ::SendMessageW(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widest + CheckBoxWidth() + kTextIndent), 0);
+    MeasureWidth();
     ::InvalidateRect(list, nullptr, TRUE);
     return allInstalled;
+}
+
+void CComponentsList::MeasureWidth() {
+    int widest = 0;
+    for (int index = 0; index < GetCount(); ++index) widest = std::max(widest, TextWidth(GetHwnd(), GetText(index)));
+    // The text starts beside the box, so the extent counts the box too.
+    if (widest > 0)
+        ::SendMessageW(GetHwnd(), LB_SETHORIZONTALEXTENT,
+                       static_cast<WPARAM>(widest + CheckBoxWidth() + DisplayScale::Scale(kTextIndent, m_dpi)), 0);
 }
 
 void CComponentsList::Save() const {
@@ -91,14 +99,16 @@ std::wstring CComponentsList::GetText(int index) const {
     return text;
 }
 
-void CComponentsList::MeasureItem(MEASUREITEMSTRUCT& measure, HWND list) {
+void CComponentsList::MeasureItem(MEASUREITEMSTRUCT& measure, HWND list, UINT dpi) {
     HDC dc = ::GetDC(list);
     HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(::GetParent(list), WM_GETFONT, 0, 0)));
     TEXTMETRICW metrics = {};
     ::GetTextMetricsW(dc, &metrics);
     ::SelectObject(dc, old);
     ::ReleaseDC(list, dc);
-    measure.itemHeight = static_cast<UINT>(std::max<LONG>(metrics.tmHeight, kBoxSize) + 2);
+    using DisplayScale::Scale;
+    measure.itemHeight =
+        static_cast<UINT>(std::max<LONG>(metrics.tmHeight, Scale(kBoxSize, dpi)) + Scale(kEntryMargin, dpi));
 }
 
 int CComponentsList::CheckBoxWidth() const {
@@ -128,7 +138,7 @@ void CComponentsList::DrawItem(const DRAWITEMSTRUCT& draw) const {
         ::GetTextMetricsW(dc, &metrics);
         const int height = draw.rcItem.bottom - draw.rcItem.top;
         const int top = draw.rcItem.top + std::max<int>(0, (height - metrics.tmHeight) / 2);
-        ::ExtTextOutW(dc, text.left + kTextIndent, top, ETO_OPAQUE, &text, label.c_str(),
+        ::ExtTextOutW(dc, text.left + DisplayScale::Scale(kTextIndent, m_dpi), top, ETO_OPAQUE, &text, label.c_str(),
                       static_cast<UINT>(label.size()), nullptr);
         RECT boxArea = {draw.rcItem.left, draw.rcItem.top, draw.rcItem.left + box, draw.rcItem.bottom};
         HBRUSH window = ::CreateSolidBrush(::GetSysColor(COLOR_WINDOW));
@@ -136,7 +146,7 @@ void CComponentsList::DrawItem(const DRAWITEMSTRUCT& draw) const {
         ::DeleteObject(window);
         // An entry the user cannot change shows no box at all when unchecked.
         if (enabled || entry.checked) {
-            const int size = std::min(kBoxSize, box - 2);
+            const int size = std::min(DisplayScale::Scale(kBoxSize, m_dpi), box - DisplayScale::Scale(kEntryMargin, m_dpi));
             RECT square = {boxArea.left + (box - size) / 2, boxArea.top + (height - size) / 2, 0, 0};
             square.right = square.left + size;
             square.bottom = square.top + size;

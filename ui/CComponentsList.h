@@ -31,8 +31,13 @@ public:
     bool IsEntryEnabled(int index) const { return m_entries.at(static_cast<size_t>(index)).enabled; }
     std::wstring GetText(int index) const;
 
-    static void MeasureItem(MEASUREITEMSTRUCT& measure, HWND list);
+    // Entries as high as the parent's font, or the check box at the scale dpi.
+    static void MeasureItem(MEASUREITEMSTRUCT& measure, HWND list, UINT dpi);
     void DrawItem(const DRAWITEMSTRUCT& draw) const;
+    // The scale the box and the indent are drawn at (96 dpi is 100 %).
+    void SetDpi(UINT dpi) { m_dpi = dpi; }
+    // The horizontal extent, for scrolling: the widest entry in the list's font.
+    void MeasureWidth();
 
 protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -47,4 +52,5 @@ private:
     void Toggle(int index);
 
     std::vector<Entry> m_entries;
+    UINT m_dpi = 96;
 };

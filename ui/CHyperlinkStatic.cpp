@@ -50,6 +50,13 @@ HFONT CHyperlinkStatic::Font() {
     return m_font;
 }
 
+void CHyperlinkStatic::ResetFont() {
+    if (m_font) ::DeleteObject(m_font);
+    m_font = nullptr;
+    m_measured = false;
+    if (GetHwnd()) ::InvalidateRect(GetHwnd(), nullptr, TRUE);
+}
+
 SIZE CHyperlinkStatic::GetTextExtent() {
     if (!m_measured && GetHwnd()) {
         HDC dc = ::GetDC(GetHwnd());
@@ -106,9 +113,7 @@ LRESULT CHyperlinkStatic::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
             if (OverText(lParam)) Open();
             return 0;
         case WM_SETFONT:
-            if (m_font) ::DeleteObject(m_font);
-            m_font = nullptr;
-            m_measured = false;
+            ResetFont();
             return Default(message, wParam, lParam);
         default:
             return Default(message, wParam, lParam);

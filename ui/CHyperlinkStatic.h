@@ -21,6 +21,8 @@ public:
     void Open() const;
     // The text's extent in the underlined font (measured on first use).
     SIZE GetTextExtent();
+    // The parent's font changed (a new scale): the underlined copy follows it.
+    void ResetFont();
 
 protected:
     void OnAttached() override;

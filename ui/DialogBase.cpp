@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "lib/SystemError.h"
+#include "ui/DisplayScale.h"
 #include "ui/resource.h"
 
 namespace {
@@ -56,6 +57,7 @@ INT_PTR CALLBACK DialogBase::DialogProcedure(HWND window, UINT message, WPARAM w
         self = reinterpret_cast<DialogBase*>(lParam);
         ::SetPropW(window, kSelfProperty, self);
         self->m_hwnd = window;
+        self->m_dpi = DisplayScale::WindowDpi(window);
     } else {
         self = static_cast<DialogBase*>(::GetPropW(window, kSelfProperty));
     }
@@ -107,6 +109,16 @@ INT_PTR DialogBase::Dispatch(UINT message, WPARAM wParam, LPARAM lParam, bool& h
             handled = true;
             OnTimer(static_cast<UINT_PTR>(wParam));
             return 0;
+        case WM_DPICHANGED:
+            // Left to the dialog manager, which moves the window to the
+            // suggested rectangle and scales its font and controls.
+            m_dpi = HIWORD(wParam);
+            ::PostMessageW(GetHwnd(), ScaleChangedMessage, 0, 0);
+            return OnMessage(message, wParam, lParam, handled);
+        case ScaleChangedMessage:
+            handled = true;
+            OnScaleChanged();
+            return 0;
         default:
             return OnMessage(message, wParam, lParam, handled);
     }
@@ -122,6 +134,10 @@ bool DialogBase::OnCommand(WORD id, WORD /*code*/, HWND /*control*/) {
         return true;
     }
     return false;
+}
+
+void DialogBase::OnScaleChanged() {
+    if (m_programIcon) SetProgramIcon();
 }
 
 INT_PTR DialogBase::OnMessage(UINT /*message*/, WPARAM /*wParam*/, LPARAM /*lParam*/, bool& handled) {
@@ -156,14 +172,16 @@ void DialogBase::CenterWindow() const {
     ::SetWindowPos(window, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void DialogBase::SetProgramIcon() const {
+void DialogBase::SetProgramIcon() {
     HINSTANCE module = ::GetModuleHandleW(nullptr);
     HWND window = GetHwnd();
+    m_programIcon = true;
+    using DisplayScale::SystemMetric;
     // Shared icons from LoadImage need no release.
-    HANDLE big = ::LoadImageW(module, MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON, ::GetSystemMetrics(SM_CXICON),
-                              ::GetSystemMetrics(SM_CYICON), LR_SHARED);
+    HANDLE big = ::LoadImageW(module, MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON, SystemMetric(SM_CXICON, m_dpi),
+                              SystemMetric(SM_CYICON, m_dpi), LR_SHARED);
     HANDLE smallIcon = ::LoadImageW(module, MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON,
-                                ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), LR_SHARED);
+                                    SystemMetric(SM_CXSMICON, m_dpi), SystemMetric(SM_CYSMICON, m_dpi), LR_SHARED);
     if (big) ::SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
     if (smallIcon) ::SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon));
 }

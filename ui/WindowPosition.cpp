@@ -1,6 +1,7 @@
 #include "ui/WindowPosition.h"
 
 #include "lib/SystemError.h"
+#include "ui/DisplayScale.h"
 
 RECT ApplyPosition(RECT current, const Position& position) {
     RECT result = current;
@@ -9,6 +10,16 @@ RECT ApplyPosition(RECT current, const Position& position) {
     if (position.y != 0) result.top = position.y;
     if (position.height != 0) result.bottom = result.top + position.height;
     return result;
+}
+
+Position ScalePosition(const Position& position, UINT dpi) {
+    using DisplayScale::Scale;
+    Position scaled;
+    scaled.x = Scale(position.x, dpi);
+    scaled.y = Scale(position.y, dpi);
+    scaled.width = Scale(position.width, dpi);
+    scaled.height = Scale(position.height, dpi);
+    return scaled;
 }
 
 bool IsPositionSet(const Position& position) {

@@ -10,6 +10,10 @@
 // current edge, so a new left with width 0 keeps the old right edge.
 RECT ApplyPosition(RECT current, const Position& position);
 
+// A document's position is in pixels at 100 % (96 dpi); at a larger scale
+// every field grows with it, as the window's dialog units do.
+Position ScalePosition(const Position& position, UINT dpi);
+
 // Whether a position changes anything at all (all four values 0 do not).
 bool IsPositionSet(const Position& position);
 

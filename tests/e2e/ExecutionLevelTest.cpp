@@ -62,6 +62,14 @@ TEST(ExecutionLevel, ThePackagedSetupAsksForTheLevelGivenAndRuns) {
         // Vista, 7, 8, 8.1 and 10/11.
         EXPECT_EQ(Count(manifest, "<supportedOS Id="), 5u);
         EXPECT_NE(manifest.find("{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"), std::string::npos);
+        // Sharp at every scale: per monitor, else the system's scale. Wine sizes
+        // windows at the prefix's scale whatever a program declares.
+        EXPECT_NE(manifest.find("<dpiAwareness xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">"
+                                "PerMonitorV2, System</dpiAwareness>"),
+                  std::string::npos);
+        EXPECT_NE(manifest.find("<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">"
+                                "true</dpiAware>"),
+                  std::string::npos);
 
         EXPECT_EQ(TestSupport::RunSetup(setup, run.Options(L"/q")), 0u) << run.Dump();
         EXPECT_TRUE(FileExists(run.folder / L"marker.txt"));

@@ -1,15 +1,18 @@
 // Shows one window with the texts of a typical run, for screenshots:
-//   ui_showcase extract|download|main [seconds]
+//   ui_showcase extract|download|main [seconds [report]]
 // The window closes itself when its job ends after the given time (default 8).
+// With a report file, the window's sizes in pixels are written to it once it
+// shows: "client W H", "font H", "control ID W H" for each control, and for
+// the main window "itemheight H" and "banner W H".
 #include <windows.h>
 
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <string>
+#include <thread>
 
 #include <tinyxml.h>
-
-#include <thread>
 
 #include "config/InstallConfiguration.h"
 #include "lib/FileOps.h"
@@ -18,10 +21,45 @@
 #include "ui/CBootwrightDlg.h"
 #include "ui/CDownloadDialog.h"
 #include "ui/ExtractCabDlg.h"
+#include "ui/resource.h"
 
 namespace {
 
 DWORD g_seconds = 8;
+std::string g_report;
+
+BOOL CALLBACK ReportControl(HWND control, LPARAM stream) {
+    RECT rect = {};
+    ::GetWindowRect(control, &rect);
+    *reinterpret_cast<std::ofstream*>(stream) << "control " << ::GetDlgCtrlID(control) << ' '
+                                              << rect.right - rect.left << ' ' << rect.bottom - rect.top << '\n';
+    return TRUE;
+}
+
+// Waits until the dialog shows, then writes its sizes to the report file.
+void ReportWhenShown(const DialogBase& dialog) {
+    if (g_report.empty()) return;
+    HWND window = nullptr;
+    for (int i = 0; i < 200 && !(window = dialog.GetHwnd()); ++i) ::Sleep(25);
+    ::Sleep(300);
+    if (!window) return;
+    std::ofstream report(g_report + ".part");
+    RECT client = {};
+    ::GetClientRect(window, &client);
+    report << "client " << client.right << ' ' << client.bottom << '\n';
+    LOGFONTW font = {};
+    ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(window, WM_GETFONT, 0, 0)), sizeof(font), &font);
+    report << "font " << std::abs(font.lfHeight) << '\n';
+    ::EnumChildWindows(window, &ReportControl, reinterpret_cast<LPARAM>(&report));
+    if (HWND list = ::GetDlgItem(window, IDC_COMPONENTS_LIST))
+        report << "itemheight " << ::SendMessageW(list, LB_GETITEMHEIGHT, 0, 0) << '\n';
+    BITMAP banner = {};
+    if (::GetObjectW(reinterpret_cast<HBITMAP>(::SendDlgItemMessageW(window, IDC_BANNER, STM_GETIMAGE, IMAGE_BITMAP, 0)),
+                     sizeof(banner), &banner))
+        report << "banner " << banner.bmWidth << ' ' << banner.bmHeight << '\n';
+    report.close();
+    ::MoveFileExA((g_report + ".part").c_str(), g_report.c_str(), MOVEFILE_REPLACE_EXISTING);
+}
 
 class ShowcaseExtraction : public ExtractCabProcessor {
 public:
@@ -57,7 +95,9 @@ int ShowExtraction() {
     JoinedJob<ShowcaseExtraction> job;
     ExtractCabDlg dialog(&configuration, &job);
     job.Start();
+    std::thread reporter([&] { ReportWhenShown(dialog); });
     dialog.DoModal();
+    reporter.join();
     job.WaitAndRethrow();
     return 0;
 }
@@ -74,7 +114,9 @@ int ShowDownload() {
     list->autostartdownload = true;
     DownloadDialogPtr holder(list);
     CDownloadDialog dialog(holder);
+    std::thread reporter([&] { ReportWhenShown(dialog); });
     dialog.DoModal();
+    reporter.join();
     return 0;
 }
 
@@ -101,6 +143,7 @@ int ShowMain() {
     configuration->Load(document.RootElement());
     CBootwrightDlg dialog;
     std::thread closer([&] {
+        ReportWhenShown(dialog);
         ::Sleep(g_seconds * 1000);
         if (HWND window = dialog.GetHwnd()) ::PostMessageW(window, WM_CLOSE, 0, 0);
     });
@@ -113,6 +156,7 @@ int ShowMain() {
 
 int main(int argc, char** argv) {
     if (argc > 2) g_seconds = static_cast<DWORD>(std::strtoul(argv[2], nullptr, 10));
+    if (argc > 3) g_report = argv[3];
     try {
         if (argc > 1 && std::strcmp(argv[1], "download") == 0) return ShowDownload();
         if (argc > 1 && std::strcmp(argv[1], "main") == 0) return ShowMain();

@@ -199,6 +199,28 @@ TEST_F(MainDialogWindowTest, TheBannerComesFromTheFileOrTheProgram) {
     EXPECT_FALSE(m_log.HasLine("--- Component 'A': EXECUTING"));
 }
 
+// Moved to a monitor at 150 %, the window sizes what it draws itself anew:
+// the check list's entries, and the document's positions in their pixels at 100 %.
+TEST_F(MainDialogWindowTest, AChangeOfScaleResizesWhatTheWindowDraws) {
+    LRESULT before = 0, after = 0;
+    RECT list = {};
+    Run(Configuration("dialog_components_list_position=\"10,20,30,40\"", Cmd("A", 0)), false, [&] {
+        HWND window = WaitForWindow();
+        HWND entries = ::GetDlgItem(window, IDC_COMPONENTS_LIST);
+        before = ::SendMessageW(entries, LB_GETITEMHEIGHT, 0, 0);
+        RECT suggested = {};
+        ::GetWindowRect(window, &suggested);
+        ::SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+        DialogDriver::WaitFor([&] { return ::SendMessageW(entries, LB_GETITEMHEIGHT, 0, 0) != before; });
+        after = ::SendMessageW(entries, LB_GETITEMHEIGHT, 0, 0);
+        list = ClientRect(window, IDC_COMPONENTS_LIST);
+        DialogDriver::Press(window, IDCANCEL);
+    });
+    // The check box grows from 13 to 20 pixels, and the margin with it.
+    EXPECT_GE(after, 23) << before;
+    EXPECT_TRUE(list == (RECT{15, 30, 60, 90})) << Describe(list);
+}
+
 TEST_F(MainDialogWindowTest, WithoutAnInstallConfigurationTheDialogFails) {
     SetLevel(UiLevelSilent);
     EXPECT_THROW_MESSAGE(Run(ConfigurationPtr(), false), "Invalid configuration");
