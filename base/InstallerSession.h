@@ -1,8 +1,10 @@
 #pragma once
 
 #include <map>
+#include <memory>
 #include <string>
 
+#include "lib/HeldTree.h"
 #include "lib/ProcessObject.h"
 
 // What a run knows about itself: its GUID, the extraction folders and the
@@ -31,6 +33,17 @@ public:
     const std::wstring& GetConfiguredCabPath() const { return m_cabPath; }
     void SetConfiguredCabPath(const std::wstring& path) { m_cabPath = path; }
 
+    // The folder an extraction writes into, held from here to the end of the
+    // run or its removal: made for the run (with the protected access list
+    // when the process is elevated), or, when it exists, entered and, by an
+    // elevated run, taken over. The same path gives the same holder.
+    Kestlib::HeldTree& HoldFolder(const std::wstring& path);
+    // The holder of that folder; null when the run holds none there.
+    Kestlib::HeldTree* FindHeldFolder(const std::wstring& path);
+    // Ends every hold in that folder and removes it with everything in it,
+    // through handles; a folder the run does not hold is removed the same way.
+    bool RemoveFolder(const std::wstring& path);
+
     std::map<std::wstring, std::wstring> componentArgs;
     unsigned long languageId = 0;
 
@@ -38,4 +51,5 @@ private:
     std::wstring m_guid;
     std::wstring m_defaultCabPath;
     std::wstring m_cabPath;
+    std::map<std::wstring, std::unique_ptr<Kestlib::HeldTree>> m_heldFolders;
 };

@@ -2,6 +2,7 @@
 
 #include <cwchar>
 
+#include "lib/FolderSecurity.h"
 #include "lib/Handles.h"
 #include "lib/StringUtils.h"
 #include "lib/SystemError.h"
@@ -27,7 +28,10 @@ bool IsLink(DWORD attributes) {
 
 }  // namespace
 
-std::wstring CreateDirectories(const std::wstring& path) {
+std::wstring CreateDirectories(const std::wstring& path) { return CreateDirectories(path, nullptr); }
+
+std::wstring CreateDirectories(const std::wstring& path, const SecurityDescriptor* security) {
+    SECURITY_ATTRIBUTES attributes = {sizeof(attributes), security ? security->Get() : nullptr, FALSE};
     std::wstring first;
     std::wstring growing;
     bool start = true;
@@ -35,7 +39,8 @@ std::wstring CreateDirectories(const std::wstring& path) {
         growing = start ? part : growing + L"\\" + part;
         start = false;
         if (IsRootPrefix(growing) || DirectoryExists(growing)) continue;
-        if (!::CreateDirectoryW(growing.c_str(), nullptr)) ThrowLastError(L"Error in CreateDirectory: " + growing);
+        if (!::CreateDirectoryW(growing.c_str(), security ? &attributes : nullptr))
+            ThrowLastError(L"Error in CreateDirectory: " + growing);
         if (first.empty()) first = growing;
     }
     return first;

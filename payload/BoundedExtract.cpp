@@ -3,6 +3,7 @@
 #include <fcntl.h>
 
 #include <cwchar>
+#include <utility>
 
 #include "payload/PayloadCheck.h"
 
@@ -18,9 +19,10 @@ const uint64_t kSpareCalls = 100000;
 
 }  // namespace
 
-BoundedExtract::BoundedExtract(PayloadCheck& check, const std::vector<std::wstring>& cabinets,
-                               uint64_t cabinetBytes, uint64_t records)
+BoundedExtract::BoundedExtract(PayloadCheck& check, Kestlib::HeldTree& folder,
+                               const std::vector<std::wstring>& cabinets, uint64_t cabinetBytes, uint64_t records)
     : m_check(check),
+      m_folder(folder),
       m_cabinets(cabinets),
       m_bytesLeft(cabinetBytes * kBytesPerCabinetByte + (1u << 20)),
       m_callsLeft(records * kCallsPerRecord + kSpareCalls) {}
@@ -56,17 +58,47 @@ UINT BoundedExtract::Write(INT_PTR file, void* buffer, UINT count) {
     return CExtract::Write(file, buffer, count);
 }
 
-// The decompressor opens cabinets for reading only; the files it unpacks are
-// opened for writing.
+// The decompressor opens cabinets for reading only, each time with a reading
+// handle of its own of the held segment; the files it unpacks are opened for
+// writing, and are created new. An error thrown here while a file is being
+// unpacked ends the unpacking with its text.
 INT_PTR BoundedExtract::Open(const std::wstring& path, int flags, int mode) {
+    (void)mode;
     if ((flags & (_O_WRONLY | _O_RDWR | _O_CREAT)) == 0) {
         bool checked = false;
         for (const std::wstring& cabinet : m_cabinets)
             checked = checked || ::_wcsicmp(cabinet.c_str(), path.c_str()) == 0;
-        if (!checked) {
+        Kestlib::HeldFile* segment = checked ? m_folder.Find(path) : nullptr;
+        if (segment == nullptr) {
             ::SetLastError(ERROR_FILE_NOT_FOUND);
             return -1;
         }
+        return reinterpret_cast<INT_PTR>(segment->OpenReader().Release());
     }
-    return CExtract::Open(path, flags, mode);
+    m_writing = &m_folder.NewFile(path);
+    return reinterpret_cast<INT_PTR>(m_writing->Get());
+}
+
+// The written file is sealed, not closed: it stays held.
+int BoundedExtract::Close(INT_PTR file) {
+    if (m_writing == nullptr || reinterpret_cast<HANDLE>(file) != m_writing->Get()) return CExtract::Close(file);
+    Kestlib::HeldFile* written = std::exchange(m_writing, nullptr);
+    try {
+        written->Seal();
+        return 0;
+    } catch (...) {
+        written->Release();
+        ::SetLastError(ERROR_SHARING_VIOLATION);
+        return -1;
+    }
+}
+
+void BoundedExtract::DiscardOutput(INT_PTR file, const std::wstring& path) {
+    if (m_writing != nullptr && reinterpret_cast<HANDLE>(file) == m_writing->Get()) {
+        m_writing->Release();
+        m_writing = nullptr;
+    } else if (file != -1) {
+        CExtract::Close(file);
+    }
+    if (!path.empty()) m_folder.RemoveFile(path);
 }

@@ -126,12 +126,16 @@ bool CExtract::CopyCabinets(const std::string& folder, std::wstring name) {
 // A file still open or never finished is incomplete: it must not stay
 // behind looking like an unpacked file.
 void CExtract::FinishOutput() {
-    if (m_output != -1) Close(m_output);
-    if (!m_outputPath.empty()) {
-        ::SetFileAttributesW(m_outputPath.c_str(), FILE_ATTRIBUTE_NORMAL);
-        ::DeleteFileW(m_outputPath.c_str());
-        m_outputPath.clear();
-    }
+    if (m_output != -1 || !m_outputPath.empty()) DiscardOutput(m_output, m_outputPath);
+    m_output = -1;
+    m_outputPath.clear();
+}
+
+void CExtract::DiscardOutput(INT_PTR file, const std::wstring& path) {
+    if (file != -1) Close(file);
+    if (path.empty()) return;
+    ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    ::DeleteFileW(path.c_str());
 }
 
 bool CExtract::CleanUp() {

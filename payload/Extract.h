@@ -73,6 +73,12 @@ protected:
     virtual long Seek(INT_PTR file, long distance, int origin);
     // Flags and mode as the C runtime's open takes them.
     virtual INT_PTR Open(const std::wstring& path, int flags, int mode);
+    // Creates the folder of a file about to be written, with its missing
+    // parents; the platform's error, or 0.
+    virtual DWORD CreateTargetFolder(const std::wstring& folder);
+    // A file being written that cannot be finished: closes it (unless -1)
+    // and removes it (unless the path is empty).
+    virtual void DiscardOutput(INT_PTR file, const std::wstring& path);
 
 private:
     using CreateFunction = decltype(&::FDICreate);
@@ -100,7 +106,7 @@ private:
     INT_PTR OnCopyFile(PFDINOTIFICATION notification);
     INT_PTR OnCloseFile(PFDINOTIFICATION notification);
     INT_PTR OnNextCabinet(PFDINOTIFICATION notification);
-    bool SetStoredTimeAndAttributes(const std::wstring& path, USHORT date, USHORT time, USHORT attributes);
+    bool SetStoredTimeAndAttributes(INT_PTR file, USHORT date, USHORT time, USHORT attributes);
 
     void ResetError();
     bool HasError() const;

@@ -110,6 +110,8 @@ FNFDINOTIFY(CExtract::NotifyCallback) {
     }
 }
 
+DWORD CExtract::CreateTargetFolder(const std::wstring& folder) { return CreateFolderChain(folder); }
+
 INT_PTR CExtract::Open(const std::wstring& path, int flags, int mode) {
     (void)mode;
     // A read-only or hidden file in the way would refuse to be replaced.
@@ -156,7 +158,6 @@ UINT CExtract::Write(INT_PTR file, void* buffer, UINT count) {
 }
 
 int CExtract::Close(INT_PTR file) {
-    if (file == m_output) m_output = -1;
     return ::CloseHandle(AsHandle(file)) ? 0 : -1;
 }
 
@@ -235,7 +236,7 @@ INT_PTR CExtract::OnCopyFile(PFDINOTIFICATION notification) {
     }
     if (m_beforeCopy && !m_beforeCopy(record, m_user)) return 0;
 
-    DWORD error = CreateFolderChain(record.targetFolder);
+    DWORD error = CreateTargetFolder(record.targetFolder);
     if (error != 0) {
         SetPending(ErrorTargetFile, static_cast<int>(error));
         return -1;
@@ -252,37 +253,41 @@ INT_PTR CExtract::OnCopyFile(PFDINOTIFICATION notification) {
 }
 
 // The platform's decompressor may close a file it failed to finish (its next
-// cabinet missing): that file stays unfinished, and is removed.
+// cabinet missing): that file stays unfinished, and is removed. The stored
+// time and attributes go through the writing handle, before it is closed.
 INT_PTR CExtract::OnCloseFile(PFDINOTIFICATION notification) {
     std::wstring path = m_outputPath;
     if (HasError()) {
+        m_output = -1;
         Close(notification->hf);
         return -1;
     }
+    if (!SetStoredTimeAndAttributes(notification->hf, notification->date, notification->time, notification->attribs))
+        return -1;
+    m_output = -1;
     if (Close(notification->hf) != 0) {
         SetPending(ErrorTargetFile, static_cast<int>(::GetLastError()));
         return -1;
     }
-    if (!SetStoredTimeAndAttributes(path, notification->date, notification->time, notification->attribs)) return -1;
     m_outputPath.clear();
     if (m_afterCopy) m_afterCopy(path, m_user);
     return TRUE;
 }
 
-bool CExtract::SetStoredTimeAndAttributes(const std::wstring& path, USHORT date, USHORT time, USHORT attributes) {
+bool CExtract::SetStoredTimeAndAttributes(INT_PTR file, USHORT date, USHORT time, USHORT attributes) {
+    // Times left at zero stay as they are.
+    FILE_BASIC_INFO basic = {};
     FILETIME stored;
     if (::DosDateTimeToFileTime(date, time, &stored)) {
         FILETIME utc = stored;
         if ((attributes & kTimeIsUtc) == 0) ::LocalFileTimeToFileTime(&stored, &utc);
-        Kestlib::FileHandle file(::CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
-                                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file || !::SetFileTime(file.Get(), &utc, nullptr, &utc)) {
-            SetPending(ErrorTargetFile, static_cast<int>(::GetLastError()));
-            return false;
-        }
+        basic.CreationTime.LowPart = utc.dwLowDateTime;
+        basic.CreationTime.HighPart = static_cast<LONG>(utc.dwHighDateTime);
+        basic.LastWriteTime = basic.CreationTime;
     }
     DWORD restored = attributes & kRestoredAttributes;
-    if (!::SetFileAttributesW(path.c_str(), restored != 0 ? restored : FILE_ATTRIBUTE_NORMAL)) {
+    basic.FileAttributes = restored != 0 ? restored : FILE_ATTRIBUTE_NORMAL;
+    if (!::SetFileInformationByHandle(AsHandle(file), FileBasicInfo, &basic, sizeof(basic))) {
         SetPending(ErrorTargetFile, static_cast<int>(::GetLastError()));
         return false;
     }

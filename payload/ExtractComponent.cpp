@@ -4,6 +4,7 @@
 #include "base/InstallerSession.h"
 #include "base/Variables.h"
 #include "lib/FileOps.h"
+#include "lib/HeldTree.h"
 #include "lib/Formatting.h"
 #include "lib/SystemError.h"
 #include "lib/TextConversion.h"
@@ -28,7 +29,9 @@ void ExtractComponent::PrepareFolder() {
     std::wstring folder = cab_path.empty() ? InstallerSession::Instance().GetDefaultCabPath() : cab_path;
     m_resolvedCabPath = ResolveVariables(folder);
     LOG(L"Cabpath: " << m_resolvedCabPath);
-    Kestlib::CreateDirectories(m_resolvedCabPath);
+    m_folder = &InstallerSession::Instance().HoldFolder(m_resolvedCabPath);
+    // What an earlier extraction into the folder left is written again.
+    m_folder->ReleaseFiles();
 }
 
 std::wstring ExtractComponent::SegmentPath(int index) const {
@@ -63,22 +66,20 @@ void ExtractComponent::WriteSegments() {
 }
 
 // One write straight from the loader's mapping of the resource: segments are
-// large, and a copy would double the memory the extraction needs.
+// large, and a copy would double the memory the extraction needs. The file is
+// created new, whatever the name held before, and held from then on.
 void ExtractComponent::WriteSegment(int index) {
     std::wstring name = SegmentName(index);
     std::wstring target = SegmentPath(index);
     LOG(L"Extracting: " << target);
-    Kestlib::FileHandle file(::CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                                           FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) Kestlib::ThrowLastError(L"Error creating '" + target + L"'");
+    Kestlib::HeldFile& file = m_folder->NewFile(target);
     OnStatus(L"Setup.cab - " + Kestlib::FormatText(L"%d%%", index * 100 / m_segments));
     ResourceBytes bytes = LockResourceBytes(m_module, name, CabResourceType);
     const std::wstring context = L"Error writing '" + name + L".CAB'";
     DWORD written = 0;
     if (!::WriteFile(file.Get(), bytes.data, bytes.size, &written, nullptr)) Kestlib::ThrowLastError(context);
     if (written != bytes.size) Kestlib::ThrowSystemError(ERROR_HANDLE_DISK_FULL, context);
-    // An older, longer file of the same name must not keep its tail.
-    if (!::SetEndOfFile(file.Get())) Kestlib::ThrowLastError(context);
+    file.Seal();
     m_written += written;
     LOG(L"Extracted: " << name);
 }
@@ -88,7 +89,7 @@ void ExtractComponent::UnpackSet() {
     LOG(L"Cabfile: " << cabinet);
     std::vector<std::wstring> segments;
     for (int i = 1; i <= m_segments; ++i) segments.push_back(SegmentPath(i));
-    BoundedExtract extract(*m_check, segments, m_set.cabinetBytes, m_set.records);
+    BoundedExtract extract(*m_check, *m_folder, segments, m_set.cabinetBytes, m_set.records);
     if (!extract.Initialise()) Kestlib::ThrowError(L"Error initializing cabinet.dll: " + extract.LastErrorText());
     extract.SetBeforeCopyNotify(&ExtractComponent::BeforeFile);
     extract.SetAfterCopyNotify(&ExtractComponent::AfterFile);
@@ -116,11 +117,11 @@ bool ExtractComponent::BeforeFile(const Cabinet::FileRecord& file, void* user) {
 
 // A file that is not what was announced does not stay behind looking unpacked.
 void ExtractComponent::AfterFile(const std::wstring& targetPath, void* user) {
+    ExtractComponent* self = static_cast<ExtractComponent*>(user);
     try {
-        static_cast<ExtractComponent*>(user)->m_check->EndFile();
+        self->m_check->EndFile();
     } catch (...) {
-        ::SetFileAttributesW(targetPath.c_str(), FILE_ATTRIBUTE_NORMAL);
-        ::DeleteFileW(targetPath.c_str());
+        self->m_folder->RemoveFile(targetPath);
         throw;
     }
     LOG(L"Done: " << targetPath);
@@ -129,9 +130,10 @@ void ExtractComponent::AfterFile(const std::wstring& targetPath, void* user) {
 void ExtractComponent::RemoveSegments() {
     for (int i = 1; i <= m_segments; ++i) {
         std::wstring target = SegmentPath(i);
-        if (Kestlib::FileExists(target)) {
+        if (m_folder->Find(target) != nullptr || Kestlib::FileExists(target)) {
             LOG(L"Deleting: " << target);
-            Kestlib::FileDelete(target);
+            // By the held folder's handle: the name is removed, never what a link there points to.
+            if (!m_folder->RemoveFile(target)) Kestlib::ThrowLastError(L"Error deleting \"" + target + L"\"");
         }
     }
     LOG(L"Deleted " << m_segments << L" CAB file(s)");

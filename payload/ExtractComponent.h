@@ -14,10 +14,15 @@
 namespace Cabinet {
 struct FileRecord;
 }
+namespace Kestlib {
+class HeldTree;
+}
 
 // Writes the payload's cabinet segments from the executable's resources into
 // the extraction folder, unpacks the set there and removes the segments, as
 // a worker job. The owner sets the folder and the message before Start.
+// The folder and every file written into it stay held by the run's session
+// (InstallerSession::HoldFolder) until the run ends or the folder is removed.
 // Held as a JoinedJob of a derived class.
 class ExtractComponent : public ThreadComponent {
 public:
@@ -54,6 +59,7 @@ private:
     static void AfterFile(const std::wstring& targetPath, void* user);
 
     std::wstring m_resolvedCabPath;
+    Kestlib::HeldTree* m_folder = nullptr;
     HMODULE m_module;
     int m_segments = 0;
     unsigned long m_written = 0;

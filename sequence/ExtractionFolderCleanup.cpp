@@ -22,5 +22,6 @@ void CleanupExtractionFolder(const InstallConfiguration* configuration) {
         return;
     }
     LOG(L"Deleting temporary folder: " << folder);
-    Kestlib::DeleteDirectory(folder, Kestlib::DeleteFiles | Kestlib::DeleteSelf | Kestlib::DeleteRecursive);
+    // Through the folder handles the run holds, entry by entry, never through a link.
+    InstallerSession::Instance().RemoveFolder(folder);
 }
