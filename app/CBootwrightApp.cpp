@@ -21,13 +21,15 @@
 #include "lib/TextConversion.h"
 #include "payload/CabinetResources.h"
 #include "payload/ExtractCabProcessor.h"
+#include "payload/HeldDownloads.h"
 #include "sequence/RebootRunKey.h"
 #include "sequence/RunReport.h"
 #include "ui/ExtractCabDlg.h"
 
 namespace {
 
-// The five process-wide objects: made in this order, released in reverse.
+// The five process-wide objects: made in this order, released in reverse;
+// the downloads held to the end of the run go before the log closes.
 class ProcessObjects {
 public:
     ProcessObjects() {
@@ -38,6 +40,7 @@ public:
         InstallUILevel::Instance();
     }
     ~ProcessObjects() {
+        HeldDownloads::Release();
         InstallUILevel::Release();
         InstallerSession::Release();
         InstallerLog::Release();

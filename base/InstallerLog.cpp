@@ -5,6 +5,8 @@
 #include <ctime>
 
 #include "lib/FileOps.h"
+#include "lib/HeldFolder.h"
+#include "lib/OpenedFile.h"
 #include "lib/SystemError.h"
 #include "lib/TextConversion.h"
 
@@ -52,19 +54,46 @@ void InstallerLog::Write(const std::wstring& message) {
 }
 
 // Opened once per run and held, shared for reading only, until the log is
-// released: a second instance with the same file fails here.
+// released: a second instance with the same file fails here. The log's folder
+// is usually one that ordinary processes can write to, so a name there that
+// leads to another file (planted to make an elevated run write into it) is
+// removed and a new file started under the same name; nothing is written
+// through it, and the guard still works, since the name stays the same.
 void InstallerLog::Open() {
     if (m_path.empty()) m_path = Kestlib::PathCombine(Kestlib::GetTemporaryDirectory(), kDefaultLogName);
     std::wstring folder = Kestlib::GetFileDirectory(m_path);
     if (!folder.empty()) Kestlib::CreateDirectories(folder);
-    Kestlib::FileHandle file(::CreateFileW(m_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                                           FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) {
-        DWORD error = ::GetLastError();
-        throw Kestlib::LogFileWriteException(Kestlib::WideToAnsi(m_path), error);
+    std::wstring replaced;
+    for (int attempt = 1;; ++attempt) {
+        // The name itself is opened, not what a reparse point at it leads to.
+        Kestlib::FileHandle file(::CreateFileW(m_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+        const DWORD error = ::GetLastError();
+        Kestlib::OpenedFile found;
+        if (file) {
+            found = Kestlib::DescribeOpenedFile(file.Get());
+        } else {
+            // A junction or mount point at the name cannot be opened as a file.
+            found.attributes = ::GetFileAttributesW(m_path.c_str());
+            if (found.attributes == INVALID_FILE_ATTRIBUTES ||
+                !(found.attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+                throw Kestlib::LogFileWriteException(Kestlib::WideToAnsi(m_path), error);
+        }
+        const Kestlib::OpenedFault fault = Kestlib::CheckOpenedFile(found, std::wstring());
+        if (fault == Kestlib::OpenedFault::None) {
+            LARGE_INTEGER start = {};
+            if (!::SetFilePointerEx(file.Get(), start, nullptr, FILE_END))
+                Kestlib::ThrowLastError(L"Error writing to \"" + m_path + L"\"");
+            m_file = std::move(file);
+            if (!replaced.empty())
+                Write(L"The log file's name was removed and a new log started: " + replaced);
+            return;
+        }
+        file.Reset();
+        replaced = Kestlib::OpenedFaultText(fault);
+        // Someone who keeps planting links faster than they are removed gets no log at all.
+        if (attempt == 3 ||
+            !Kestlib::HeldFolder::Open(folder.empty() ? L"." : folder).RemoveEntry(Kestlib::GetFileName(m_path)))
+            Kestlib::ThrowError(L"The log file \"" + m_path + L"\" is a link that cannot be removed: " + replaced);
     }
-    LARGE_INTEGER start = {};
-    if (!::SetFilePointerEx(file.Get(), start, nullptr, FILE_END))
-        Kestlib::ThrowLastError(L"Error writing to \"" + m_path + L"\"");
-    m_file = std::move(file);
 }

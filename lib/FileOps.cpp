@@ -58,7 +58,9 @@ ByteVector FileReadAll(const std::wstring& path) {
     // One read call takes a 32-bit count.
     if (size > 0xFFFFFFFFULL)
         ThrowError(L"File " + path + L" is too large to read at once (" + std::to_wstring(size) + L" bytes)");
-    FileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+    // Shared with readers only: a file the run holds (a downloaded document)
+    // is read as well, and nobody writes it meanwhile.
+    FileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) ThrowLastError(L"Error opening \"" + path + L"\"");
     ByteVector bytes(static_cast<size_t>(size));

@@ -63,12 +63,18 @@ std::wstring Sha256OfFile(const std::wstring& path) {
     FileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                   FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file) ThrowLastError(L"Error opening \"" + path + L"\"");
+    return Sha256OfHandle(file.Get(), path);
+}
+
+std::wstring Sha256OfHandle(HANDLE file, const std::wstring& name) {
+    LARGE_INTEGER start = {};
+    if (!::SetFilePointerEx(file, start, nullptr, FILE_BEGIN)) ThrowLastError(L"Error reading \"" + name + L"\"");
     Sha256Hash hash;
     std::vector<char> buffer(kChunkSize);
     for (;;) {
         DWORD read = 0;
-        if (!::ReadFile(file.Get(), buffer.data(), kChunkSize, &read, nullptr))
-            ThrowLastError(L"Error reading \"" + path + L"\"");
+        if (!::ReadFile(file, buffer.data(), kChunkSize, &read, nullptr))
+            ThrowLastError(L"Error reading \"" + name + L"\"");
         if (read == 0) break;
         hash.Add(buffer.data(), read);
     }

@@ -5,6 +5,7 @@
 #include "base/InstallerLog.h"
 #include "base/XmlReading.h"
 #include "lib/FileOps.h"
+#include "lib/FolderSecurity.h"
 #include "lib/Formatting.h"
 #include "lib/Sha256.h"
 #include "lib/StringUtils.h"
@@ -12,6 +13,7 @@
 #include "lib/SystemLibrary.h"
 #include "lib/TextConversion.h"
 #include "payload/DownloadTarget.h"
+#include "payload/HeldDownloads.h"
 #include "payload/HttpTransfer.h"
 #include "payload/IDownloadCallback.h"
 
@@ -29,14 +31,14 @@ bool StaysInFolder(const std::wstring& name) {
     return true;
 }
 
-// Bytes that failed a check are of no use to anybody; the check's own error
-// is what must reach the user, so a failed delete is not reported over it.
-void Discard(const std::wstring& path) { ::DeleteFileW(path.c_str()); }
+const DWORD kCopySize = 65536;
 
 // The URL download library, loaded on first use and kept for the process.
+// Its stream is read into this program's own file: the library never names
+// or writes a file itself.
 struct UrlmonFunctions {
     Kestlib::SystemLibrary library{L"urlmon.dll"};
-    decltype(&::URLDownloadToFileW) downloadToFile = library.Entry<decltype(downloadToFile)>("URLDownloadToFileW");
+    decltype(&::URLOpenBlockingStreamW) openStream = library.Entry<decltype(openStream)>("URLOpenBlockingStreamW");
 };
 
 const UrlmonFunctions& Urlmon() {
@@ -70,6 +72,12 @@ private:
     const std::wstring& m_name;
     const std::wstring& m_label;
 };
+
+// The folder a destination lies in; the current one for a bare name.
+std::wstring FolderOf(const std::wstring& path) {
+    const std::wstring folder = Kestlib::TrimRight(Kestlib::GetFileDirectory(path), L"\\");
+    return folder.empty() ? L"." : folder;
+}
 
 // A whole number from low to high, else false.
 bool ParseCount(const std::wstring& text, unsigned long low, unsigned long high, unsigned long& value) {
@@ -138,9 +146,37 @@ std::wstring DownloadFile::FileName() const {
 std::wstring DownloadFile::GetDestination() const { return Kestlib::PathCombine(destinationpath, FileName()); }
 
 bool DownloadFile::DestinationValid() const {
+    Kestlib::HeldFolder folder;
+    return HoldValidDestination(folder).IsValid();
+}
+
+Kestlib::FileHandle DownloadFile::HoldValidDestination(Kestlib::HeldFolder& folder) const {
     const std::wstring destination = GetDestination();
-    if (!Kestlib::FileExists(destination)) return false;
-    return sha256.empty() || Kestlib::Sha256OfFile(destination) == sha256;
+    if (!Kestlib::FileExists(destination)) return Kestlib::FileHandle();
+    // A file that cannot be held, is a link or lies in a folder that is one,
+    // is not one this run can vouch for.
+    const DWORD attributes = ::GetFileAttributesW(FolderOf(destination).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        return Kestlib::FileHandle();
+    folder = Kestlib::HeldFolder::Open(FolderOf(destination));
+    Kestlib::FileHandle held = HoldExistingFile(folder, Kestlib::GetFileName(destination));
+    if (held && !sha256.empty() && Kestlib::Sha256OfHandle(held.Get(), destination) != sha256) held.Reset();
+    return held;
+}
+
+Kestlib::HeldFolder DownloadFile::HoldFolder() const {
+    const std::wstring folder = FolderOf(GetDestination());
+    if (!Kestlib::IsProcessElevated()) return Kestlib::HeldFolder::Create(folder, nullptr);
+    // Made by an elevated run: its own, not one that ordinary processes may
+    // change. One that exists keeps its access list: it may be anybody's.
+    const Kestlib::SecurityDescriptor security = Kestlib::ProtectedFolderSecurity();
+    Kestlib::HeldFolder held = Kestlib::HeldFolder::Create(folder, &security);
+    if (held.WasCreated()) LOG(L"Protected folder: " << held.Path() << L" (" << security.Sddl() << L")");
+    return held;
+}
+
+DownloadFile::~DownloadFile() {
+    if (HeldDownloads::Exists()) HeldDownloads::Instance().EndHolds(this);
 }
 
 bool DownloadFile::CopyRequired() const { return CopyRequired(DestinationValid()); }
@@ -160,11 +196,20 @@ bool DownloadFile::DownloadRequired(bool destinationValid) const {
 }
 
 void DownloadFile::Exec() {
-    const bool destinationValid = DestinationValid();
-    if (CopyRequired(destinationValid))
+    HeldDownloads::Instance().EndHolds(this);
+    Kestlib::HeldFolder folder;
+    Kestlib::FileHandle valid = HoldValidDestination(folder);
+    const bool destinationValid = valid.IsValid();
+    if (CopyRequired(destinationValid)) {
+        valid.Reset();
         Copy();
-    else if (DownloadRequired(destinationValid))
+    } else if (DownloadRequired(destinationValid)) {
+        valid.Reset();
         Download();
+    } else {
+        // Checked as it stands, and held so from now on.
+        if (valid) HeldDownloads::Instance().Keep(this, std::move(folder), std::move(valid));
+    }
 }
 
 void DownloadFile::Copy() {
@@ -172,7 +217,7 @@ void DownloadFile::Copy() {
     LOG(L"Copying '" << componentname << L"', source='" << sourcepath << L"', destination='" << destinationpath
                      << L"', full='" << destination << L"', always download=" << BoolText(alwaysdownload)
                      << L", destination exists=" << BoolText(Kestlib::FileExists(destination)));
-    Kestlib::CreateDirectories(destinationpath);
+    Kestlib::HeldFolder folder = HoldFolder();
     if (!CopyRequired()) {
         LOG(L"Copy '" << componentname << L"': SKIPPED");
         return;
@@ -181,17 +226,12 @@ void DownloadFile::Copy() {
     const std::wstring text =
         Kestlib::FormatText(L"%s (%s)", componentname.c_str(), Kestlib::SizeToString(size).c_str());
     if (m_callback != nullptr) m_callback->Status(0, size, text);
-    if (sha256.empty()) {
-        Kestlib::FileCopy(sourcepath, destination);
-    } else {
-        // Checked beside the destination, so the destination only ever
-        // receives the expected bytes.
-        const std::wstring temporary = destination + L".tmp";
-        if (Kestlib::FileExists(temporary)) Kestlib::FileDelete(temporary);
-        Kestlib::FileCopy(sourcepath, temporary);
-        Verify(temporary, sourcepath, destination);
-        Kestlib::FileMove(temporary, destination);
-    }
+    // Written beside the destination and checked there, so the destination
+    // only ever receives the expected bytes, and is held from then on.
+    DownloadTarget target(folder, Kestlib::GetFileName(destination) + L".tmp",
+                          L"Error copying \"" + sourcepath + L"\" to \"" + destination + L"\"");
+    CopyInto(target);
+    Finish(folder, target, sourcepath, destination);
     if (m_callback != nullptr) {
         const std::uint64_t copied = Kestlib::FileSize(destination);
         LOG(L"Copy '" << componentname << L"', size=" << Kestlib::SizeToString(copied) << L": OK");
@@ -203,10 +243,8 @@ void DownloadFile::Download() {
     const std::wstring destination = GetDestination();
     LOG(L"Downloading '" << componentname << L"', source='" << sourceurl << L"', destination='" << destinationpath
                          << L"', full='" << destination << L"', always download=" << BoolText(alwaysdownload));
-    if (!Kestlib::DirectoryExists(destinationpath)) {
-        LOG(L"Creating directory '" << destinationpath << L"'");
-        Kestlib::CreateDirectories(destinationpath);
-    }
+    if (!Kestlib::DirectoryExists(destinationpath)) LOG(L"Creating directory '" << destinationpath << L"'");
+    Kestlib::HeldFolder folder = HoldFolder();
     if (!DownloadRequired()) {
         LOG(L"Download '" << componentname << L"': SKIPPED");
         return;
@@ -216,7 +254,7 @@ void DownloadFile::Download() {
     sources.insert(sources.end(), mirrors.begin(), mirrors.end());
     // One source and one attempt: the download as it always was, with no word of attempts.
     const bool several = sources.size() > 1 || attempts > 1;
-    DownloadTarget target(temporary, std::wstring());
+    DownloadTarget target(folder, Kestlib::GetFileName(temporary), std::wstring());
     std::exception_ptr last;
     for (size_t source = 0; source < sources.size(); ++source) {
         const std::wstring& url = sources[source];
@@ -236,8 +274,7 @@ void DownloadFile::Download() {
             HttpTransfer::Failure failure = HttpTransfer::Failure::None;
             try {
                 Attempt(url, target, context, label, failure);
-                Verify(temporary, url, destination);
-                Kestlib::FileMove(temporary, destination);
+                Finish(folder, target, url, destination);
                 LOG(L"Download '" << componentname << L"', size=" << Kestlib::SizeToString(Kestlib::FileSize(destination))
                                   << L": OK");
                 return;
@@ -260,7 +297,7 @@ void DownloadFile::Download() {
 void DownloadFile::Attempt(const std::wstring& url, DownloadTarget& target, const std::wstring& context,
                            const std::wstring& label, HttpTransfer::Failure& failure) {
     if (!HttpTransfer::Handles(url)) {
-        DownloadOtherScheme(target.Path(), context);
+        DownloadOtherScheme(target, context);
         return;
     }
     TransferReport report(m_callback, componentname, label);
@@ -273,8 +310,6 @@ void DownloadFile::Attempt(const std::wstring& url, DownloadTarget& target, cons
         failure = transfer.LastFailure();
         throw;
     }
-    // The checksum reads the file by its name.
-    target.Close();
 }
 
 bool DownloadFile::Pause(DWORD milliseconds) const {
@@ -287,26 +322,60 @@ bool DownloadFile::Pause(DWORD milliseconds) const {
     }
 }
 
-void DownloadFile::DownloadOtherScheme(const std::wstring& temporary, const std::wstring& context) {
+void DownloadFile::DownloadOtherScheme(DownloadTarget& target, const std::wstring& context) {
     m_httpStatus = 0;
     m_callbackFailure = nullptr;
-    HRESULT result = Urlmon().downloadToFile(nullptr, sourceurl.c_str(), temporary.c_str(), 0,
-                                             static_cast<IBindStatusCallback*>(this));
+    IStream* opened = nullptr;
+    HRESULT result = Urlmon().openStream(nullptr, sourceurl.c_str(), &opened, 0, static_cast<IBindStatusCallback*>(this));
+    std::unique_ptr<IStream, void (*)(IStream*)> stream(opened, [](IStream* s) {
+        if (s != nullptr) s->Release();
+    });
     if (m_callbackFailure) std::rethrow_exception(m_callbackFailure);
     if (m_httpStatus >= 400) {
-        Discard(temporary);
+        target.Discard();
         Kestlib::ThrowError(context + L": HTTP status " + std::to_wstring(m_httpStatus));
     }
     if (FAILED(result)) Kestlib::ThrowError(Kestlib::SystemErrorText(result, context, L"urlmon.dll"));
+    target.SetContext(context);
+    target.Begin(true);
+    std::vector<char> buffer(kCopySize);
+    for (;;) {
+        ULONG read = 0;
+        result = stream->Read(buffer.data(), kCopySize, &read);
+        if (m_callbackFailure) std::rethrow_exception(m_callbackFailure);
+        if (FAILED(result)) Kestlib::ThrowError(Kestlib::SystemErrorText(result, context, L"urlmon.dll"));
+        if (read == 0) break;
+        target.Append(buffer.data(), read);
+    }
 }
 
-void DownloadFile::Verify(const std::wstring& path, const std::wstring& source, const std::wstring& destination) const {
-    if (sha256.empty()) return;
-    const std::wstring actual = Kestlib::Sha256OfFile(path);
-    if (actual == sha256) return;
-    Discard(path);
-    Kestlib::ThrowError(L"Error verifying \"" + source + L"\" for \"" + destination + L"\" of '" + componentname +
-                        L"': expected SHA-256 " + sha256 + L", got " + actual);
+void DownloadFile::CopyInto(DownloadTarget& target) const {
+    Kestlib::FileHandle source(::CreateFileW(sourcepath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                             FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!source) Kestlib::ThrowLastError(target.Context());
+    target.Begin(true);
+    std::vector<char> buffer(kCopySize);
+    for (;;) {
+        DWORD read = 0;
+        if (!::ReadFile(source.Get(), buffer.data(), kCopySize, &read, nullptr))
+            Kestlib::ThrowLastError(target.Context());
+        if (read == 0) break;
+        target.Append(buffer.data(), read);
+    }
+}
+
+void DownloadFile::Finish(Kestlib::HeldFolder& folder, DownloadTarget& target, const std::wstring& source,
+                          const std::wstring& destination) {
+    const std::wstring actual = target.Digest();
+    if (!sha256.empty() && actual != sha256) {
+        target.Discard();
+        Kestlib::ThrowError(L"Error verifying \"" + source + L"\" for \"" + destination + L"\" of '" + componentname +
+                            L"': expected SHA-256 " + sha256 + L", got " + actual);
+    }
+    Kestlib::FileHandle held = target.MoveAndHold(Kestlib::GetFileName(destination), actual);
+    // The folder stays held as well, so that the file keeps its place; the
+    // target, done with, no longer reaches it.
+    HeldDownloads::Instance().Keep(this, std::move(folder), std::move(held));
 }
 
 STDMETHODIMP DownloadFile::QueryInterface(REFIID riid, void** object) {
@@ -327,7 +396,9 @@ STDMETHODIMP_(ULONG) DownloadFile::AddRef() { return 0; }
 
 STDMETHODIMP_(ULONG) DownloadFile::Release() { return 0; }
 
-STDMETHODIMP DownloadFile::OnStartBinding(DWORD, IBinding*) { return E_NOTIMPL; }
+// The platform's stream download goes on only when the binding may start and
+// its options were given; none are added.
+STDMETHODIMP DownloadFile::OnStartBinding(DWORD, IBinding*) { return S_OK; }
 
 STDMETHODIMP DownloadFile::GetPriority(LONG*) { return E_NOTIMPL; }
 
@@ -364,7 +435,7 @@ STDMETHODIMP DownloadFile::OnProgress(ULONG progress, ULONG maximum, ULONG statu
 
 STDMETHODIMP DownloadFile::OnStopBinding(HRESULT, LPCWSTR) { return E_NOTIMPL; }
 
-STDMETHODIMP DownloadFile::GetBindInfo(DWORD*, BINDINFO*) { return E_NOTIMPL; }
+STDMETHODIMP DownloadFile::GetBindInfo(DWORD*, BINDINFO*) { return S_OK; }
 
 STDMETHODIMP DownloadFile::OnDataAvailable(DWORD, DWORD, FORMATETC*, STGMEDIUM*) { return E_NOTIMPL; }
 

@@ -8,6 +8,8 @@
 #include <string>
 
 #include "base/SharedAny.h"
+#include "lib/Handles.h"
+#include "lib/HeldFolder.h"
 #include "payload/HttpTransfer.h"
 
 class DownloadTarget;
@@ -26,7 +28,8 @@ class TiXmlElement;
 class DownloadFile : public IBindStatusCallback, public IHttpNegotiate {
 public:
     DownloadFile() = default;
-    virtual ~DownloadFile() = default;
+    // Ends the holds of this file's checks.
+    virtual ~DownloadFile();
     DownloadFile(const DownloadFile&) = delete;
     DownloadFile& operator=(const DownloadFile&) = delete;
 
@@ -38,7 +41,8 @@ public:
     std::wstring GetDestination() const;
     bool CopyRequired() const;
     bool DownloadRequired() const;
-    // The destination exists and, when a digest is given, holds those bytes.
+    // The destination exists, is a plain file with one name that no other
+    // process writes, and, when a digest is given, holds those bytes.
     bool DestinationValid() const;
     // Copies, downloads or does nothing, reporting to the attached callback.
     void Exec();
@@ -95,11 +99,23 @@ private:
                  HttpTransfer::Failure& failure);
     // Waits before the next attempt; false when the download was cancelled meanwhile.
     bool Pause(DWORD milliseconds) const;
-    // The platform's URL download into temporary, for the schemes the HTTP client does not take.
-    void DownloadOtherScheme(const std::wstring& temporary, const std::wstring& context);
-    // When a digest is given and the file's differs: removes the file and
-    // fails, naming the source, the destination and both digests.
-    void Verify(const std::wstring& path, const std::wstring& source, const std::wstring& destination) const;
+    // The platform's URL download into target, for the schemes the HTTP client does not take.
+    void DownloadOtherScheme(DownloadTarget& target, const std::wstring& context);
+    // sourcepath's bytes into target.
+    void CopyInto(DownloadTarget& target) const;
+    // When a digest is given and the written file's differs: removes the file
+    // and fails, naming the source, the destination and both digests. Else
+    // moves it to the destination and keeps it held there with the folder,
+    // which it takes over (HeldDownloads), until the run ends.
+    void Finish(Kestlib::HeldFolder& folder, DownloadTarget& target, const std::wstring& source,
+                const std::wstring& destination);
+    // The destination, held, when it exists, is a plain file with one name
+    // that can be held and, when a digest is given, holds those bytes; else
+    // an invalid handle. folder receives its folder, held.
+    Kestlib::FileHandle HoldValidDestination(Kestlib::HeldFolder& folder) const;
+    // The destination's folder, created when missing (by an elevated run
+    // with an access list of its own), and held.
+    Kestlib::HeldFolder HoldFolder() const;
 
     IDownloadCallback* m_callback = nullptr;
     DWORD m_idleTimeoutMs = kDownloadIdleTimeoutMs;

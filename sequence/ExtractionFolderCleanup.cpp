@@ -9,6 +9,7 @@
 #include "lib/FileOps.h"
 #include "lib/SafeDelete.h"
 #include "lib/SystemError.h"
+#include "payload/HeldDownloads.h"
 
 void CleanupExtractionFolder(const InstallConfiguration* configuration) {
     if (!configuration) Kestlib::ThrowError(L"Invalid configuration");
@@ -22,6 +23,8 @@ void CleanupExtractionFolder(const InstallConfiguration* configuration) {
         return;
     }
     LOG(L"Deleting temporary folder: " << folder);
+    // Downloads may lie in it; the run is over for them too.
+    HeldDownloads::Instance().EndAllHolds();
     // Through the folder handles the run holds, entry by entry, never through a link.
     InstallerSession::Instance().RemoveFolder(folder);
 }

@@ -187,3 +187,28 @@ TEST(InstallerLog, SecondProcessCannotOpenAHeldLog) {
     EXPECT_EQ(messages[0], "held by " + std::to_string(process.dwProcessId));
     EXPECT_EQ(messages[1], "after the first");
 }
+
+// A name planted at the log's path that leads to another file: nothing of the
+// run reaches that file, the log starts anew under the same name and says so
+// first, and the name still keeps a second instance out.
+TEST(InstallerLog, AHardLinkAtTheLogPathLeavesItsTargetUntouched) {
+    TempFolder folder;
+    const std::wstring target = folder / L"elsewhere.txt";
+    const std::wstring path = folder / L"setup.log";
+    TestSupport::WriteTextFile(target, "not a log");
+    ASSERT_TRUE(::CreateHardLinkW(path.c_str(), target.c_str(), nullptr));
+    {
+        InstallerLog log;
+        log.SetPath(path);
+        log.Write(L"first line of the run");
+        EXPECT_EQ(log.GetPath(), path);
+        InstallerLog second;
+        second.SetPath(path);
+        EXPECT_THROW(second.Write(L"second instance"), Kestlib::LogFileWriteException);
+    }
+    EXPECT_EQ(ReadTextFile(target), "not a log");
+    EXPECT_EQ(Messages(ReadTextFile(path)),
+              (std::vector<std::string>{
+                  "The log file's name was removed and a new log started: it has further names (hard links)",
+                  "first line of the run"}));
+}

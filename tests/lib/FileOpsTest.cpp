@@ -139,6 +139,16 @@ TEST(FileReadAll, FileHeldWithoutSharingFailsToOpen) {
     EXPECT_THROW_PREFIX(FileReadAll(path), "0x80070020 - Error opening \"" + Ansi(path) + "\": ");
 }
 
+// As the run holds what it downloaded: readers only, nobody writing.
+TEST(FileReadAll, FileHeldForReadingIsRead) {
+    TempFolder folder;
+    std::wstring path = folder / L"held.bin";
+    WriteTextFile(path, "data");
+    FileHandle holder(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(holder.IsValid());
+    EXPECT_EQ(FileReadAll(path), Bytes("data"));
+}
+
 TEST(FileWriteAll, WritesAndTruncates) {
     TempFolder folder;
     std::wstring path = folder / L"out.bin";
