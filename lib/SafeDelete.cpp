@@ -6,6 +6,7 @@
 #include <cwchar>
 
 #include "lib/FileOps.h"
+#include "lib/RelativeOpen.h"
 
 namespace Kestlib {
 
@@ -14,13 +15,7 @@ namespace {
 // The full path without trailing backslashes; empty when it has none.
 std::wstring Normalised(const std::wstring& path) {
     if (path.empty()) return std::wstring();
-    DWORD size = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (size == 0) return std::wstring();
-    std::wstring full(size, L'\0');
-    size = ::GetFullPathNameW(path.c_str(), size, &full[0], nullptr);
-    if (size == 0 || size >= full.size()) return std::wstring();
-    full.resize(size);
-    return TrimRight(full, L"\\");
+    return TrimRight(FullPathName(path), L"\\");
 }
 
 // "C:" once the backslash is gone, or "\\server\share".
