@@ -77,10 +77,21 @@ Kestlib::ProcessHandle Start(const std::wstring& application, std::wstring comma
         startup.hStdError = output;
     }
     PROCESS_INFORMATION started = {};
-    if (!::CreateProcessW(application.empty() ? nullptr : application.c_str(), &commandLine[0], nullptr, nullptr,
-                          output != nullptr, CREATE_UNICODE_ENVIRONMENT,
-                          block.empty() ? nullptr : const_cast<wchar_t*>(block.c_str()),
-                          directory.empty() ? nullptr : directory.c_str(), &startup, &started)) {
+    const auto create = [&] {
+        return ::CreateProcessW(application.empty() ? nullptr : application.c_str(), &commandLine[0], nullptr,
+                                nullptr, output != nullptr, CREATE_UNICODE_ENVIRONMENT,
+                                block.empty() ? nullptr : const_cast<wchar_t*>(block.c_str()),
+                                directory.empty() ? nullptr : directory.c_str(), &startup, &started);
+    };
+    // Wine very rarely fails to start a process at all, with ERROR_INTERNAL_ERROR
+    // and no process made (seen about once in a few hundred starts under load):
+    // nothing ran, so that start alone is tried once more. Every other failure counts.
+    bool created = create();
+    if (!created && ::GetLastError() == ERROR_INTERNAL_ERROR) {
+        ::Sleep(500);
+        created = create();
+    }
+    if (!created) {
         throw std::runtime_error("CreateProcessW failed with " + std::to_string(::GetLastError()) + ": " +
                                  Ansi(commandLine));
     }
