@@ -12,20 +12,12 @@ namespace Kestlib {
 namespace {
 
 const SECURITY_INFORMATION kOwnerAndAccess = OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
-// Read, list, traverse and the rights every reader has (FILE_GENERIC_READ | FILE_GENERIC_EXECUTE).
-const DWORD kReadAndExecute = FILE_GENERIC_READ | FILE_GENERIC_EXECUTE;
 
 std::wstring SidText(PSID sid) {
     LPWSTR text = nullptr;
     if (!::ConvertSidToStringSidW(sid, &text)) ThrowLastError(L"ConvertSidToStringSidW");
     LocalMemory owned(text);
     return text;
-}
-
-bool IsWellKnown(PSID sid, WELL_KNOWN_SID_TYPE type) { return ::IsWellKnownSid(sid, type) != FALSE; }
-
-bool IsTrusted(PSID sid) {
-    return IsWellKnown(sid, WinBuiltinAdministratorsSid) || IsWellKnown(sid, WinLocalSystemSid);
 }
 
 TokenHandle ProcessToken() {
@@ -69,44 +61,6 @@ std::wstring CurrentUserSid() {
     if (!::GetTokenInformation(token.Get(), TokenUser, buffer.data(), static_cast<DWORD>(buffer.size()), &size))
         ThrowLastError(L"GetTokenInformation");
     return SidText(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid);
-}
-
-std::wstring ObjectSddl(HANDLE object) {
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    DWORD error = ::GetSecurityInfo(object, SE_FILE_OBJECT, kOwnerAndAccess, nullptr, nullptr, nullptr, nullptr,
-                                    &descriptor);
-    if (error != ERROR_SUCCESS) ThrowSystemError(static_cast<long>(error), L"GetSecurityInfo");
-    LocalMemory owned(descriptor);
-    LPWSTR text = nullptr;
-    if (!::ConvertSecurityDescriptorToStringSecurityDescriptorW(descriptor, SDDL_REVISION_1, kOwnerAndAccess, &text,
-                                                                nullptr))
-        ThrowLastError(L"ConvertSecurityDescriptorToStringSecurityDescriptorW");
-    LocalMemory ownedText(text);
-    return text;
-}
-
-bool HasProtectedAccess(HANDLE folder) {
-    PSID owner = nullptr;
-    PACL access = nullptr;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    DWORD error = ::GetSecurityInfo(folder, SE_FILE_OBJECT, kOwnerAndAccess, &owner, nullptr, &access, nullptr,
-                                    &descriptor);
-    if (error != ERROR_SUCCESS) ThrowSystemError(static_cast<long>(error), L"GetSecurityInfo");
-    LocalMemory owned(descriptor);
-    SECURITY_DESCRIPTOR_CONTROL control = 0;
-    DWORD revision = 0;
-    if (!::GetSecurityDescriptorControl(descriptor, &control, &revision)) ThrowLastError(L"GetSecurityDescriptorControl");
-    // No access list at all grants everyone everything.
-    if (owner == nullptr || !IsTrusted(owner) || (control & SE_DACL_PROTECTED) == 0 || access == nullptr) return false;
-    for (DWORD i = 0; i < access->AceCount; ++i) {
-        ACE_HEADER* header = nullptr;
-        if (!::GetAce(access, i, reinterpret_cast<void**>(&header))) ThrowLastError(L"GetAce");
-        if (header->AceType == ACCESS_DENIED_ACE_TYPE) continue;
-        if (header->AceType != ACCESS_ALLOWED_ACE_TYPE) return false;
-        ACCESS_ALLOWED_ACE* ace = reinterpret_cast<ACCESS_ALLOWED_ACE*>(header);
-        if (!IsTrusted(&ace->SidStart) && (ace->Mask & ~kReadAndExecute) != 0) return false;
-    }
-    return true;
 }
 
 bool IsProcessElevated() {

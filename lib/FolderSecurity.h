@@ -36,12 +36,6 @@ std::wstring ProtectedFolderSddl(const std::wstring& userSid);
 SecurityDescriptor ProtectedFolderSecurity();
 // The user SID of the process token, in its "S-1-..." form.
 std::wstring CurrentUserSid();
-// The owner and access list of an open object, as SDDL (READ_CONTROL needed).
-std::wstring ObjectSddl(HANDLE object);
-// Whether an open folder carries exactly the protected form above: owned by
-// the Administrators or SYSTEM, protected, and no entry that grants anyone
-// else more than read and execute.
-bool HasProtectedAccess(HANDLE folder);
 
 // Whether the process runs with a full administrator token (elevated); on a
 // system without elevation, whether it is a member of the Administrators.

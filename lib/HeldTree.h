@@ -24,7 +24,6 @@ public:
 
     bool IsValid() const { return m_root.IsValid(); }
     const std::wstring& Path() const { return m_root.Path(); }
-    const HeldFolder& Root() const { return m_root; }
 
     // A new file at a full path below the folder (see HeldFolder::NewFile),
     // kept here: seal it once written. Throws for a path outside the folder.
