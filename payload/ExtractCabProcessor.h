@@ -8,8 +8,9 @@
 #include "payload/ExtractComponent.h"
 
 // The status message posted to the extraction window: the first parameter is
-// a heap text the window takes with TakeStatusText.
-const UINT ExtractStatusMessage = WM_USER + 1;
+// a heap text the window takes with TakeStatusText. From the WM_APP range:
+// the WM_USER range is the dialog manager's own (DM_SETDEFID is WM_USER + 1).
+const UINT ExtractStatusMessage = WM_APP + 1;
 
 // The extraction job behind the extraction window. The window attaches its
 // handle once it exists; until then, and without a window, status texts are

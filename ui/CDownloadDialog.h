@@ -21,9 +21,11 @@ struct DownloadNotification {
     std::wstring error;
 };
 
-const UINT DownloadNotifyMessage = WM_USER + 1;
+// Private messages of dialogs come from the WM_APP range: the WM_USER range
+// is the dialog manager's own (DM_SETDEFID is WM_USER + 1).
+const UINT DownloadNotifyMessage = WM_APP + 1;
 // The run has ended, or the window should close.
-const UINT DownloadEndMessage = WM_USER + 2;
+const UINT DownloadEndMessage = WM_APP + 2;
 
 // The window of a download list: starts the list (at once, or when the user
 // presses start), shows its progress and closes when it has ended.

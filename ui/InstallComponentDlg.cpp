@@ -13,7 +13,8 @@
 #include "ui/resource.h"
 
 namespace {
-const UINT kStatusTextMessage = WM_USER + 1;
+// From the WM_APP range: WM_USER + 1 is the dialog manager's DM_SETDEFID.
+const UINT kStatusTextMessage = WM_APP + 1;
 const UINT_PTR kPollTimer = 1;
 const UINT kPollInterval = 1000;
 }  // namespace
