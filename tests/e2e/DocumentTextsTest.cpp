@@ -33,6 +33,12 @@ std::wstring ItemText(HWND window, int id) {
     return text;
 }
 
+std::wstring Title(HWND window) {
+    wchar_t title[256] = {};
+    ::GetWindowTextW(window, title, 256);
+    return title;
+}
+
 struct Watch {
     DWORD processId;
     std::map<std::wstring, Shown>* shown;
@@ -43,14 +49,19 @@ BOOL CALLBACK Look(HWND window, LPARAM parameter) {
     DWORD owner = 0;
     ::GetWindowThreadProcessId(window, &owner);
     if (owner != watch.processId) return TRUE;
-    wchar_t title[256] = {};
-    ::GetWindowTextW(window, title, 256);
+    const std::wstring title = Title(window);
     auto found = watch.shown->find(title);
     if (found == watch.shown->end()) return TRUE;
     // The install window stays hidden; its texts are there all the same.
+    // Texts count once they stand: read twice under the same title, so that
+    // a window changing or going away between two reads is not taken for
+    // what another one showed.
     const std::wstring headline = ItemText(window, IDC_PROGRESS_HEADLINE);
-    if (!headline.empty()) found->second.headlines.insert(headline);
     const std::wstring status = ItemText(window, IDC_PROGRESS_STATUS);
+    if (headline != ItemText(window, IDC_PROGRESS_HEADLINE) || status != ItemText(window, IDC_PROGRESS_STATUS) ||
+        Title(window) != title)
+        return TRUE;
+    if (!headline.empty()) found->second.headlines.insert(headline);
     if (!status.empty()) found->second.statuses.insert(status);
     return TRUE;
 }
@@ -121,7 +132,7 @@ TEST(DocumentTexts, StrayPercentSequencesShowAsWrittenInTheRealWindows) {
                               status.compare(0, row.statusBefore.size(), row.statusBefore) == 0 &&
                               status.compare(status.size() - row.statusAfter.size(), std::wstring::npos,
                                              row.statusAfter) == 0;
-            EXPECT_TRUE(fits) << Ansi(status);
+            EXPECT_TRUE(fits) << "'" << Ansi(status) << "' (" << status.size() << " characters)";
         }
         EXPECT_TRUE(HasMessage(run.Log(), "*** Component '" + Utf8(row.component) + "': SUCCESS")) << run.Dump();
     }
