@@ -46,7 +46,7 @@ std::unique_ptr<FolderCoder> MakeFolderCoder(const Compression& compression) {
         case CompressionMethod::Lzx:
             break;
     }
-    return std::unique_ptr<FolderCoder>(new LzxCoder(compression.lzxWindow));
+    return std::unique_ptr<FolderCoder>(new LzxCoder(compression.lzxWindow, compression.translateCalls));
 }
 
 }  // namespace Cabinet

@@ -21,6 +21,10 @@ struct Compression {
     CompressionMethod method = CompressionMethod::Lzx;
     // LZX's window: 2^15 to 2^21 bytes.
     int lzxWindow = 21;
+    // LZX's x86 call translation. It makes the calls of x86 code compress
+    // better, and costs every decoder a pass over each frame it unpacks, so
+    // it is worth having only for payloads that hold such code.
+    bool translateCalls = true;
 };
 
 // The compressed bytes of one frame and its uncompressed size.

@@ -54,7 +54,7 @@ void BlockWriter::Plan(const Counts& counts, const uint8_t* previousMain, const 
     std::memcpy(main, counts.main, sizeof(main));
     // A code for 0xE8 in every block keeps the decoders' call translation on
     // from the first block.
-    if (main[0xE8] == 0) main[0xE8] = 1;
+    if (m_callSize != 0 && main[0xE8] == 0) main[0xE8] = 1;
     Huffman::BuildLengths(main, m_mainSymbols, MaxCodeLength, plan.main);
     Huffman::BuildLengths(counts.length, LengthSymbols, MaxCodeLength, plan.length);
     Huffman::BuildLengths(counts.aligned, AlignedSymbols, MaxAlignedLength, plan.aligned);
@@ -79,7 +79,7 @@ uint64_t BlockWriter::FrameBits(const ParsedFrame& frame, const BlockPlan& plan)
 }
 
 // The call translation's header opens the folder's first frame.
-uint32_t BlockWriter::HeaderBits() const { return m_started ? 0 : 33; }
+uint32_t BlockWriter::HeaderBits() const { return m_started ? 0 : m_callSize != 0 ? 33 : 1; }
 
 void BlockWriter::Add(std::unique_ptr<ParsedFrame> frame) {
     if (frame->random) {
@@ -156,7 +156,8 @@ void BlockWriter::WriteRange(size_t begin, size_t end) {
 void BlockWriter::WriteStart(LzxBitWriter& out) {
     if (m_started) return;
     m_started = true;
-    out.Put(1, 1);
+    out.Put(m_callSize != 0 ? 1 : 0, 1);
+    if (m_callSize == 0) return;
     out.Put(m_callSize >> 16, 16);
     out.Put(m_callSize & 0xFFFF, 16);
 }

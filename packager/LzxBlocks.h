@@ -27,7 +27,8 @@ class BlockWriter {
 public:
     explicit BlockWriter(int windowBits);
 
-    // A new folder; callSize is the file size its call translation assumes.
+    // A new folder; callSize is the file size its call translation assumes
+    // (0: calls are not translated).
     void Begin(uint32_t callSize);
     void Add(std::unique_ptr<ParsedFrame> frame);
     // Writes every frame added.

@@ -72,8 +72,9 @@ void TranslateCalls(uint8_t* data, uint32_t size, uint32_t frameStart, uint32_t 
     }
 }
 
-LzxCoder::LzxCoder(int windowBits)
+LzxCoder::LzxCoder(int windowBits, bool translateCalls)
     : m_windowBits(windowBits),
+      m_translateCalls(translateCalls),
       m_finder(windowBits, kSearchDepth, kNiceLength),
       m_parser(m_finder),
       m_blocks(windowBits) {}
@@ -81,8 +82,10 @@ LzxCoder::LzxCoder(int windowBits)
 void LzxCoder::Begin(uint64_t expectedSize) {
     m_finder.Reset();
     // Calls are translated within the folder's expected size; beyond it the
-    // translation only helps less.
-    m_callSize = static_cast<uint32_t>(std::min<uint64_t>(std::max<uint64_t>(expectedSize, FrameSize), 0x7FFFFFFF));
+    // translation only helps less. A size of 0 leaves it off.
+    m_callSize = m_translateCalls ? static_cast<uint32_t>(std::min<uint64_t>(
+                                        std::max<uint64_t>(expectedSize, FrameSize), 0x7FFFFFFF))
+                                  : 0;
     m_blocks.Begin(m_callSize);
     m_frames = 0;
     m_unparsed.clear();
@@ -91,7 +94,7 @@ void LzxCoder::Begin(uint64_t expectedSize) {
 
 void LzxCoder::Code(const uint8_t* data, uint32_t size) {
     m_translated.assign(data, data + size);
-    if (m_frames < kTranslatedFrames) TranslateCalls(m_translated.data(), size, m_frames * FrameSize, m_callSize);
+    if (m_callSize != 0 && m_frames < kTranslatedFrames) TranslateCalls(m_translated.data(), size, m_frames * FrameSize, m_callSize);
     ++m_frames;
     m_finder.Append(m_translated.data(), size);
     m_unparsed.push_back(m_finder.End());

@@ -12,12 +12,12 @@
 namespace Cabinet {
 
 // LZX with a window of 2^windowBits bytes: x86 calls translated to absolute
-// addresses, near-optimal parsing over a binary-tree match finder, codes per
+// addresses when asked for, near-optimal parsing over a binary-tree match finder, codes per
 // block of frames, incompressible frames stored. Each frame is parsed once
 // the next one has arrived, so that matches near its end are found as well.
 class LzxCoder : public FolderCoder {
 public:
-    explicit LzxCoder(int windowBits);
+    LzxCoder(int windowBits, bool translateCalls);
 
     uint16_t Type() const override { return static_cast<uint16_t>(CompressionTypeLzx | (m_windowBits << 8)); }
     void Begin(uint64_t expectedSize) override;
@@ -31,6 +31,7 @@ private:
     void Release();
 
     int m_windowBits;
+    bool m_translateCalls;
     Lzx::MatchFinder m_finder;
     Lzx::Parser m_parser;
     Lzx::BlockWriter m_blocks;

@@ -8,6 +8,7 @@
 #include "lib/FileOps.h"
 #include "lib/Formatting.h"
 #include "lib/SystemError.h"
+#include "packager/BinaryFile.h"
 #include "packager/CabinetWriter.h"
 #include "packager/ExecutionLevel.h"
 #include "packager/IconReplacement.h"
@@ -59,6 +60,17 @@ std::string ManifestWithLevel(const std::wstring& executable, const std::wstring
     return SetExecutionLevel(std::string(bytes.begin(), bytes.end()), level);
 }
 
+// Whether a payload file is a Windows program or library ("MZ" at its
+// start): the only files whose x86 calls LZX's translation is made for.
+bool HoldsPrograms(const std::vector<PayloadFile>& files) {
+    for (const PayloadFile& file : files) {
+        char start[2] = {};
+        BinaryFile source = BinaryFile::Open(file.source);
+        if (source.Read(start, 2) == 2 && start[0] == 'M' && start[1] == 'Z') return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 SetupPackager::SetupPackager(const PackagerOptions& options, Progress progress)
@@ -103,7 +115,9 @@ void SetupPackager::Build(const std::wstring& temporary) {
     std::vector<ManifestEntry> storedFiles;
     if (!files.empty()) {
         Cabinet::CabinetWriter writer(scratch.Path(), m_options.segmentSize);
-        writer.SetCompression(m_options.compression);
+        Cabinet::Compression compression = m_options.compression;
+        compression.translateCalls = HoldsPrograms(files);
+        writer.SetCompression(compression);
         writer.SetUtcTimes(true);
         if (m_options.limitTimes) writer.SetLatestTime(m_options.latestTime);
         uint64_t total = 0;

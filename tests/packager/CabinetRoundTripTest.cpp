@@ -124,5 +124,6 @@ INSTANTIATE_TEST_SUITE_P(Methods, CabinetRoundTrip,
                                            Method{"lzx18", {Cabinet::CompressionMethod::Lzx, 18}},
                                            Method{"lzx19", {Cabinet::CompressionMethod::Lzx, 19}},
                                            Method{"lzx20", {Cabinet::CompressionMethod::Lzx, 20}},
-                                           Method{"lzx21", {Cabinet::CompressionMethod::Lzx, 21}}),
+                                           Method{"lzx21", {Cabinet::CompressionMethod::Lzx, 21}},
+                                           Method{"lzx21_untranslated", {Cabinet::CompressionMethod::Lzx, 21, false}}),
                          [](const ::testing::TestParamInfo<Method>& info) { return std::string(info.param.name); });

@@ -194,6 +194,41 @@ TEST_F(PackagerTest, ProgressCountsSegmentsAndRemovalCountsThemAll) {
     }
 }
 
+// LZX's call translation is asked of the decoders (the first bit of the
+// folder's data) only when the payload holds a program; either way the set
+// unpacks to the same bytes.
+TEST_F(PackagerTest, CallsAreTranslatedOnlyInPayloadsWithPrograms) {
+    const std::string program = TestSupport::ReadTextFile(TestSupport::BinDirectory() + L"proc_exitcode.exe");
+    const struct {
+        const char* name;
+        std::vector<File> files;
+        bool translated;
+    } rows[] = {
+        {"text and random data", {{L"notes.txt", TextBytes(40000)}, {L"data.bin", RandomBytes(5000, 2)}}, false},
+        {"a program among them", {{L"notes.txt", TextBytes(40000)}, {L"tool.exe", program.substr(0, 30000)}}, true},
+    };
+    options.segmentSize = 1 << 20;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        TestSupport::TempFolder extracted;
+        Package(row.files);
+        DataFile setup(options.output);
+        ASSERT_EQ(CountSegments(setup.Get()), 1);
+        const ResourceBytes cabinet = LockResourceBytes(setup.Get(), L"SETUP_1", CabResourceType);
+        const auto byte = [&](size_t at) { return static_cast<unsigned>(cabinet.data[at]); };
+        ASSERT_EQ(byte(30) | byte(31) << 8, 0u) << "a single cabinet with nothing reserved";
+        ASSERT_EQ(byte(36 + 6) & 0x0F, 3u) << "an LZX folder";
+        const size_t data = byte(36) | byte(37) << 8 | byte(38) << 16 | byte(39) << 24;
+        EXPECT_EQ((byte(data + 8 + 1) & 0x80) != 0, row.translated);
+
+        JoinedJob<RecordingExtraction> job(setup.Get());
+        job.cab_path = extracted.Path();
+        job.Start();
+        job.WaitAndRethrow();
+        ExpectUnpacked(row.files, extracted.Path());
+    }
+}
+
 // Repackaging a packaged executable with fewer segments leaves no stale one.
 TEST_F(PackagerTest, RepackagingReplacesEverySegment) {
     Package({{L"random.bin", RandomBytes(200000, 5), FILE_ATTRIBUTE_ARCHIVE}});
