@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "base/InstallerLog.h"
+#include "base/InstallerSession.h"
 #include "bench/BenchPayload.h"
 #include "bench/BenchTiming.h"
 #include "bench/plain_fdi.h"
@@ -62,7 +63,9 @@ std::wstring Package(const std::wstring& folder, const std::vector<std::wstring>
     return options.output;
 }
 
-void Clear(const std::wstring& folder) { Kestlib::DeleteDirectory(folder, 7); }
+// The extraction holds what it unpacked to the end of the run: the hold ends
+// with the folder's removal, as at the end of a setup.
+void Clear(const std::wstring& folder) { InstallerSession::Instance().RemoveFolder(folder); }
 
 // The same setup as an older packager made it: no manifest, so no checksums.
 std::wstring WithoutManifest(const std::wstring& setup) {
