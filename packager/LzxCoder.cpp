@@ -94,7 +94,8 @@ void LzxCoder::Begin(uint64_t expectedSize) {
 
 void LzxCoder::Code(const uint8_t* data, uint32_t size) {
     m_translated.assign(data, data + size);
-    if (m_callSize != 0 && m_frames < kTranslatedFrames) TranslateCalls(m_translated.data(), size, m_frames * FrameSize, m_callSize);
+    if (m_callSize != 0 && m_frames < kTranslatedFrames)
+        TranslateCalls(m_translated.data(), size, m_frames * FrameSize, m_callSize);
     ++m_frames;
     m_finder.Append(m_translated.data(), size);
     m_unparsed.push_back(m_finder.End());

@@ -12,9 +12,10 @@
 namespace Cabinet {
 
 // LZX with a window of 2^windowBits bytes: x86 calls translated to absolute
-// addresses when asked for, near-optimal parsing over a binary-tree match finder, codes per
-// block of frames, incompressible frames stored. Each frame is parsed once
-// the next one has arrived, so that matches near its end are found as well.
+// addresses when asked for, near-optimal parsing over a binary-tree match
+// finder, codes per block of frames, incompressible frames stored. Each
+// frame is parsed once the next one has arrived, so that matches near its
+// end are found as well.
 class LzxCoder : public FolderCoder {
 public:
     LzxCoder(int windowBits, bool translateCalls);
