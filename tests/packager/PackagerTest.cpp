@@ -195,8 +195,8 @@ TEST_F(PackagerTest, ProgressCountsSegmentsAndRemovalCountsThemAll) {
 }
 
 // LZX's call translation is asked of the decoders (the first bit of the
-// folder's data) only when the payload holds a program; either way the set
-// unpacks to the same bytes.
+// folder's data) only when the payload holds a program; the round trips
+// unpack both kinds.
 TEST_F(PackagerTest, CallsAreTranslatedOnlyInPayloadsWithPrograms) {
     const std::string program = TestSupport::ReadTextFile(TestSupport::BinDirectory() + L"proc_exitcode.exe");
     const struct {
@@ -210,7 +210,6 @@ TEST_F(PackagerTest, CallsAreTranslatedOnlyInPayloadsWithPrograms) {
     options.segmentSize = 1 << 20;
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        TestSupport::TempFolder extracted;
         Package(row.files);
         DataFile setup(options.output);
         ASSERT_EQ(CountSegments(setup.Get()), 1);
@@ -220,12 +219,6 @@ TEST_F(PackagerTest, CallsAreTranslatedOnlyInPayloadsWithPrograms) {
         ASSERT_EQ(byte(36 + 6) & 0x0F, 3u) << "an LZX folder";
         const size_t data = byte(36) | byte(37) << 8 | byte(38) << 16 | byte(39) << 24;
         EXPECT_EQ((byte(data + 8 + 1) & 0x80) != 0, row.translated);
-
-        JoinedJob<RecordingExtraction> job(setup.Get());
-        job.cab_path = extracted.Path();
-        job.Start();
-        job.WaitAndRethrow();
-        ExpectUnpacked(row.files, extracted.Path());
     }
 }
 
